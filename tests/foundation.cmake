@@ -3,3 +3,4 @@ kestrix_add_test(tst_commonfunc SOURCES foundation/tst_commonfunc.cpp LABELS fou
 kestrix_add_test(tst_csvtable SOURCES foundation/tst_csvtable.cpp LABELS foundation)
 kestrix_add_test(tst_uiutils UI SOURCES foundation/tst_uiutils.cpp LABELS foundation)
 kestrix_add_test(tst_testpeer SOURCES foundation/tst_testpeer.cpp LABELS foundation LIBS kestrix_testpeer TIMEOUT 60)
+kestrix_add_test(tst_serialportlist SOURCES foundation/tst_serialportlist.cpp LABELS serial LIBS kestrix_testpeer TIMEOUT 60)
