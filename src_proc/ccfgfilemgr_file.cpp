@@ -342,6 +342,13 @@ bool WriteAndCommit(const pugi::xml_document &objDoc, QSaveFile &objFile)
         objFile.cancelWriting();
         return false;
     }
+    // QSaveFile::commit() drops an error of the flush it does while closing, so
+    // the last buffered bytes could fail unnoticed: flush them here first.
+    if (!objFile.flush()) {
+        LOG_DEBUG().noquote() << "Write File Failed:" + objFile.fileName() << objFile.errorString();
+        objFile.cancelWriting();
+        return false;
+    }
     if (!objFile.commit()) {
         LOG_DEBUG().noquote() << "Write File Failed:" + objFile.fileName() << objFile.errorString();
         return false;
