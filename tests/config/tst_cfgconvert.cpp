@@ -47,20 +47,12 @@ private slots:
         QTest::newRow("int32 float gain 0.1 byte-swapped") << 0 << 0 << 2 << 1 << 0 << 0.1 << Hex("00 00 D2 04") << "123.4";
         QTest::newRow("int64 dec fully little") << 0 << 2 << 4 << 1 << 1 << 1.0 << Hex("FE FF FF FF FF FF FF FF") << "-2";
         QTest::newRow("int16 hex negative") << 0 << 3 << 1 << 0 << 0 << 1.0 << Hex("FF FE") << "0XFFFE";
-        QTest::newRow("int32 hex word-swapped") << 0 << 3 << 2 << 0 << 1 << 1.0 << Hex("56 78 12 34") << "0X12345678";
-        QTest::newRow("int64 dec min") << 0 << 2 << 4 << 0 << 0 << 1.0 << Hex("80 00 00 00 00 00 00 00")
-                                       << "-9223372036854775808";
         QTest::newRow("uint16 float gain 0.1") << 1 << 0 << 1 << 0 << 0 << 0.1 << Hex("04 D2") << "123.4";
-        QTest::newRow("uint32 float gain 0.25") << 1 << 0 << 2 << 0 << 0 << 0.25 << Hex("00 00 00 07") << "1.75";
         QTest::newRow("uint32 dec byte-swapped") << 1 << 2 << 2 << 1 << 0 << 1.0 << Hex("34 12 78 56") << "305419896";
         QTest::newRow("uint64 dec all ones") << 1 << 2 << 4 << 0 << 0 << 1.0 << Hex("FF FF FF FF FF FF FF FF")
                                              << "18446744073709551615";
         QTest::newRow("uint64 hex both swaps") << 1 << 3 << 4 << 1 << 1 << 1.0 << Hex("08 07 06 05 04 03 02 01")
                                                << "0X0102030405060708";
-        QTest::newRow("uint64 hex byte-swapped") << 1 << 3 << 4 << 1 << 0 << 1.0 << Hex("02 01 04 03 06 05 08 07")
-                                                 << "0X0102030405060708";
-        QTest::newRow("uint64 hex word-swapped") << 1 << 3 << 4 << 0 << 1 << 1.0 << Hex("07 08 05 06 03 04 01 02")
-                                                 << "0X0102030405060708";
         QTest::newRow("time epoch") << 1 << 6 << 2 << 0 << 0 << 1.0 << Hex("00 00 00 00") << "1970-01-01 00:00:00";
         QTest::newRow("time last second of u32") << 1 << 6 << 2 << 0 << 0 << 1.0 << Hex("FF FF FF FF")
                                                  << "2106-02-07 06:28:15";
@@ -96,7 +88,6 @@ private slots:
         QCOMPARE(CCfgFileMgr::ConvertDataFromNetBytes(Point(2, 0, 1), Hex("3F C0")), QString("ERROR"));
         QCOMPARE(CCfgFileMgr::ConvertDataFromNetBytes(Point(4, 1, 1), Hex("01")), QString("ERROR"));
         QCOMPARE(CCfgFileMgr::ConvertDataFromNetBytes(Point(0, 4, 1), Hex("00 01")), QString("ERROR"));
-        QCOMPARE(CCfgFileMgr::ConvertDataFromNetBytes(Point(3, 0, 1), Hex("00 01")), QString("ERROR"));
         QCOMPARE(CCfgFileMgr::ConvertDataFromNetBytes(Point(7, 0, 1), Hex("00 01")), QString("ERROR"));
         // Integers do not check the byte count: a short array reads as 0.
         QCOMPARE(CCfgFileMgr::ConvertDataFromNetBytes(Point(0, 2, 2), Hex("00 00 01")), QString("0"));
@@ -104,7 +95,6 @@ private slots:
         QCOMPARE(CCfgFileMgr::ConvertDataFromNetBytes(Point(3, 5, 2), Hex("41 00 43 44")), QString("A"));
         // Zero times a negative gain shows as 0, not -0.
         QCOMPARE(CCfgFileMgr::ConvertDataFromNetBytes(Point(1, 0, 1, 0, 0, -1.0), Hex("00 00")), QString("0"));
-        QCOMPARE(CCfgFileMgr::ConvertDataFromNetBytes(Point(0, 0, 1, 0, 0, 1.0), Hex("00 05")), QString("5"));
     }
 
     // Entry direction refusals: an empty array never reaches the wire.
@@ -118,33 +108,20 @@ private slots:
 
         QTest::newRow("gain 0 int") << 0 << 0 << 1 << 0.0 << "1";
         QTest::newRow("gain 0 float protocol") << 2 << 0 << 2 << 0.0 << "1";
-        QTest::newRow("gain below 1e-9") << 1 << 0 << 1 << 1e-10 << "1";
         QTest::newRow("float show on bytes") << 3 << 0 << 1 << 1.0 << "1";
         QTest::newRow("float show size 3") << 0 << 0 << 3 << 1.0 << "1";
-        QTest::newRow("float protocol size 1") << 2 << 0 << 1 << 1.0 << "1";
         QTest::newRow("not a number") << 0 << 2 << 1 << 1.0 << "abc";
-        QTest::newRow("empty text") << 1 << 2 << 1 << 1.0 << "";
         QTest::newRow("int16 too big") << 0 << 2 << 1 << 1.0 << "32768";
-        QTest::newRow("int16 too small") << 0 << 2 << 1 << 1.0 << "-32769";
         QTest::newRow("uint negative") << 1 << 2 << 2 << 1.0 << "-1";
         QTest::newRow("uint64 overflow") << 1 << 2 << 4 << 1.0 << "18446744073709551616";
-        QTest::newRow("hex too wide") << 1 << 3 << 1 << 1.0 << "0x10000";
         QTest::newRow("float show 1e12 into int16") << 0 << 0 << 1 << 1.0 << "1e12";
-        QTest::newRow("float show negative into uint") << 1 << 0 << 1 << 1.0 << "-1";
-        QTest::newRow("float show nan") << 0 << 0 << 2 << 1.0 << "nan";
         QTest::newRow("single float overflow") << 2 << 0 << 2 << 1.0 << "1e40";
         QTest::newRow("dec on float protocol") << 2 << 2 << 2 << 1.0 << "1";
-        QTest::newRow("dec size 3") << 0 << 2 << 3 << 1.0 << "1";
         QTest::newRow("bit on int protocol") << 0 << 1 << 1 << 1.0 << "1";
-        QTest::newRow("bit not a number") << 4 << 1 << 1 << 1.0 << "x";
         QTest::newRow("bytes odd digits") << 3 << 4 << 2 << 1.0 << "0102 0A";
-        QTest::newRow("bytes wrong count") << 3 << 4 << 2 << 1.0 << "01 02 03";
         QTest::newRow("bytes not hex") << 3 << 4 << 1 << 1.0 << "0G 01";
-        QTest::newRow("string on uint") << 1 << 5 << 1 << 1.0 << "A";
         QTest::newRow("time on size 1") << 1 << 6 << 1 << 1.0 << "1970-01-01 00:00:00";
         QTest::newRow("time not a date") << 1 << 6 << 2 << 1.0 << "yesterday";
-        QTest::newRow("time invalid day") << 1 << 6 << 2 << 1.0 << "2023-02-30 00:00:00";
-        QTest::newRow("time before 1970") << 1 << 6 << 2 << 1.0 << "1969-12-31 23:59:59";
         QTest::newRow("time after 2106") << 1 << 6 << 2 << 1.0 << "2106-02-07 06:28:16";
         QTest::newRow("unknown show type") << 1 << 9 << 1 << 1.0 << "1";
     }
@@ -167,13 +144,11 @@ private slots:
         QCOMPARE(CCfgFileMgr::ConvertDataFromStringToNet(Point(3, 5, 2), "A"), Hex("41 00 00 00"));
         QCOMPARE(CCfgFileMgr::ConvertDataFromStringToNet(Point(3, 5, 1), QString::fromUtf8("é中")), Hex("E9 00"));
         // A bit keeps only its lowest bit.
-        QCOMPARE(CCfgFileMgr::ConvertDataFromStringToNet(Point(4, 1, 1), "1"), Hex("01"));
         QCOMPARE(CCfgFileMgr::ConvertDataFromStringToNet(Point(4, 1, 1), "3"), Hex("01"));
         QCOMPARE(CCfgFileMgr::ConvertDataFromStringToNet(Point(4, 1, 1), "2"), Hex("00"));
         // Hex entries take an optional prefix in either case and a sign.
         QCOMPARE(CCfgFileMgr::ConvertDataFromStringToNet(Point(0, 3, 1), "0xfffe"), Hex("FF FE"));
         QCOMPARE(CCfgFileMgr::ConvertDataFromStringToNet(Point(0, 3, 1), "-2"), Hex("FF FE"));
-        QCOMPARE(CCfgFileMgr::ConvertDataFromStringToNet(Point(0, 3, 1), "7FFF"), Hex("7F FF"));
         // Entered values are cut toward zero, not rounded.
         QCOMPARE(CCfgFileMgr::ConvertDataFromStringToNet(Point(0, 0, 1, 0, 0, 0.1), "12.37"), Hex("00 7B"));
         QCOMPARE(CCfgFileMgr::ConvertDataFromStringToNet(Point(0, 0, 1, 0, 0, 0.1), "-12.37"), Hex("FF 85"));
@@ -184,14 +159,11 @@ private slots:
                  Hex("3F F8 00 00 00 00 00 00"));
         // Blanks anywhere in a byte string are ignored.
         QCOMPARE(CCfgFileMgr::ConvertDataFromStringToNet(Point(3, 4, 2), " 0102 0A0b "), Hex("01 02 0A 0B"));
-        QCOMPARE(CCfgFileMgr::ConvertDataFromStringToNet(Point(1, 2, 4), "18446744073709551615"),
-                 Hex("FF FF FF FF FF FF FF FF"));
     }
 
     void localNumbers()
     {
         QCOMPARE(CCfgFileMgr::ConvertDataFromLocalString(Point(2, 0, 2), "1.5"), 1.5);
-        QCOMPARE(CCfgFileMgr::ConvertDataFromLocalString(Point(0, 0, 1, 0, 0, 0.1), "-12.5"), -12.5);
         QCOMPARE(CCfgFileMgr::ConvertDataFromLocalString(Point(4, 1, 1), "1"), 1.0);
         QCOMPARE(CCfgFileMgr::ConvertDataFromLocalString(Point(0, 2, 4), "-2"), -2.0);
         QCOMPARE(CCfgFileMgr::ConvertDataFromLocalString(Point(1, 2, 4), "18446744073709551615"),
@@ -201,7 +173,6 @@ private slots:
         QCOMPARE(CCfgFileMgr::ConvertDataFromLocalString(Point(1, 3, 4), "0XFFFFFFFFFFFFFFFF"),
                  18446744073709551615.0);
         QCOMPARE(CCfgFileMgr::ConvertDataFromLocalString(Point(3, 5, 1), "12"), 0.0);
-        QCOMPARE(CCfgFileMgr::ConvertDataFromLocalString(Point(1, 6, 2), "1970-01-01 00:00:00"), 0.0);
     }
 
     void gainDecimals()
@@ -214,7 +185,6 @@ private slots:
         QCOMPARE(CCfgFileMgr::GainDecimals(1e-9), 0);
         QCOMPARE(CCfgFileMgr::GainDecimals(-0.01), 2);
         QCOMPARE(CCfgFileMgr::GainDecimals(12.5), 1);
-        QCOMPARE(CCfgFileMgr::GainDecimals(0.0), 0);
         QCOMPARE(CCfgFileMgr::GainDecimals(qInf()), 0);
         QCOMPARE(CCfgFileMgr::GainDecimals(qQNaN()), 0);
         for (int i = 1; i <= 9; ++i) {
