@@ -106,8 +106,9 @@ void LogRefusedValue(const DEVICE_DATA_CFG_S &objCfg, const QString &strText)
     LOG_DEBUG().noquote() << "Error Data Value:" + objCfg.strName + "," + strText;
 }
 
-// Splits off a sign and a "0X"/"0x" prefix; the rest is the digits.
-QString SplitHexText(const QString &strText, bool &bNegative)
+// Splits off blanks and a sign, and in base 16 a "0X"/"0x" prefix; the rest
+// should be the digits.
+QString SplitNumberText(const QString &strText, int nBase, bool &bNegative)
 {
     QString strDigits = strText.trimmed();
     bNegative = false;
@@ -115,7 +116,7 @@ QString SplitHexText(const QString &strText, bool &bNegative)
         bNegative = strDigits.at(0) == QLatin1Char('-');
         strDigits.remove(0, 1);
     }
-    if (strDigits.startsWith(QLatin1String("0X")) || strDigits.startsWith(QLatin1String("0x")))
+    if (nBase == 16 && (strDigits.startsWith(QLatin1String("0X")) || strDigits.startsWith(QLatin1String("0x"))))
         strDigits.remove(0, 2);
     return strDigits;
 }
@@ -142,14 +143,7 @@ bool ParseUnsignedDigits(const QString &strDigits, int nBase, quint64 &nValue)
 bool ParseSignedOfWidth(const QString &strText, int nBase, quint16 nSize, qint64 &nValue)
 {
     bool bNegative = false;
-    const QString strDigits = nBase == 16 ? SplitHexText(strText, bNegative) : [&]() {
-        QString s = strText.trimmed();
-        if (s.startsWith(QLatin1Char('-')) || s.startsWith(QLatin1Char('+'))) {
-            bNegative = s.at(0) == QLatin1Char('-');
-            s.remove(0, 1);
-        }
-        return s;
-    }();
+    const QString strDigits = SplitNumberText(strText, nBase, bNegative);
     quint64 nMagnitude = 0;
     if (!ParseUnsignedDigits(strDigits, nBase, nMagnitude))
         return false;
@@ -178,14 +172,7 @@ bool ParseSignedOfWidth(const QString &strText, int nBase, quint16 nSize, qint64
 bool ParseUnsignedOfWidth(const QString &strText, int nBase, quint16 nSize, quint64 &nValue)
 {
     bool bNegative = false;
-    QString strDigits;
-    if (nBase == 16) {
-        strDigits = SplitHexText(strText, bNegative);
-    } else {
-        strDigits = strText.trimmed();
-        if (strDigits.startsWith(QLatin1Char('+')))
-            strDigits.remove(0, 1);
-    }
+    const QString strDigits = SplitNumberText(strText, nBase, bNegative);
     if (bNegative)
         return false;
     return ParseUnsignedDigits(strDigits, nBase, nValue) && nValue <= UnsignedMax(nSize);
@@ -452,10 +439,9 @@ QByteArray CCfgFileMgr::ConvertDataFromShowBit(const DEVICE_DATA_CFG_S &objCfg, 
         return QByteArray();
     }
     quint64 nValue = 0;
-    QString strDigits = strText.trimmed();
-    if (strDigits.startsWith(QLatin1Char('+')))
-        strDigits.remove(0, 1);
-    if (!ParseUnsignedDigits(strDigits, 10, nValue)) {
+    bool bNegative = false;
+    const QString strDigits = SplitNumberText(strText, 10, bNegative);
+    if (bNegative || !ParseUnsignedDigits(strDigits, 10, nValue)) {
         LogRefusedValue(objCfg, strText);
         return QByteArray();
     }
@@ -594,7 +580,7 @@ double CCfgFileMgr::ConvertDataFromLocalString(const DEVICE_DATA_CFG_S &objCfg, 
             return double(nSigned);
         bool bNegative = false;
         quint64 nMagnitude = 0;
-        if (!ParseUnsignedDigits(SplitHexText(strText, bNegative), 16, nMagnitude))
+        if (!ParseUnsignedDigits(SplitNumberText(strText, 16, bNegative), 16, nMagnitude))
             return 0.0;
         return bNegative ? -double(nMagnitude) : double(nMagnitude);
     }
