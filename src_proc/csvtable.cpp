@@ -106,7 +106,8 @@ bool CsvTable::Save(const QString &strPath, bool bNoExtension) const
         objStream << '\n';
     }
     objStream.flush();
-    if (objStream.status() != QTextStream::Ok) {
+    // commit() may not notice a failed write of what the device still buffers.
+    if (objStream.status() != QTextStream::Ok || !objFile.flush()) {
         objFile.cancelWriting();
         return false;
     }

@@ -1,6 +1,7 @@
 #include "ccfgfilemgr.h"
 #include "commonfunc.h"
 #include "csvtable.h"
+#include "common/filesizelimit.h"
 #include "cxmlbuffer.h"
 
 #include <QtTest>
@@ -49,32 +50,6 @@ STORE_IMAGE_S Snapshot(CCfgFileMgr *pMgr)
     objImage.objNets = pMgr->GetNetParaList();
     return objImage;
 }
-
-// Lowers the file size limit of this process for one scope: writes past it
-// fail with EFBIG, as a full disk would fail them, after the file was created.
-class CFileSizeLimit
-{
-public:
-    explicit CFileSizeLimit(rlim_t nBytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_objOld);
-        m_pOldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit objNew = m_objOld;
-        objNew.rlim_cur = nBytes;
-        m_bActive = setrlimit(RLIMIT_FSIZE, &objNew) == 0;
-    }
-    ~CFileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_objOld);
-        std::signal(SIGXFSZ, m_pOldHandler);
-    }
-    bool IsActive() const { return m_bActive; }
-
-private:
-    struct rlimit m_objOld = {};
-    void (*m_pOldHandler)(int) = nullptr;
-    bool m_bActive = false;
-};
 
 const char *const GOLDEN_PROJECT =
     "<?xml version=\"1.0\"?>\n"

@@ -1,3 +1,4 @@
+#include "common/filesizelimit.h"
 #include "csvtable.h"
 
 #include <QDir>
@@ -120,6 +121,22 @@ private slots:
         CsvTable objTable;
         objTable.SetCell(0, 0, QStringLiteral("x"));
         QVERIFY(!objTable.Save(PathOf(QStringLiteral("no/such/folder/config"))));
+    }
+
+    void failedWriteKeepsOldTable()
+    {
+        const QString strPath = PathOf(QStringLiteral("keep"));
+        WriteFile(strPath + QStringLiteral(".csv"), "old,\n");
+        CsvTable objTable;
+        // Small enough to sit in the file's write buffer until the very end.
+        for (int i = 0; i < 120; ++i)
+            objTable.SetCell(i, 0, QStringLiteral("a long cell that makes the table larger than the limit"));
+        {
+            CFileSizeLimit objLimit(4096);
+            QVERIFY(objLimit.IsActive());
+            QVERIFY(!objTable.Save(strPath));
+        }
+        QCOMPARE(ReadFile(strPath + QStringLiteral(".csv")), QByteArray("old,\n"));
     }
 
     void loadStopsAt65536Lines()
