@@ -246,6 +246,7 @@ CPortBase::~CPortBase()
     // than let the thread run on a half-destroyed object.
     if (isRunning())
         StopPort();
+    SyncWithFinishedThread();
     emit siPortState(m_strPortName, false);
     delete m_pProcTimer;
     m_pProcTimer = nullptr;
@@ -259,6 +260,12 @@ CPortBase::~CPortBase()
 
 void CPortBase::run()
 {
+    struct RunEndMark
+    {
+        std::atomic<unsigned int> &nRunsEnded;
+        ~RunEndMark() { nRunsEnded.fetch_add(1, std::memory_order_release); }
+    } objEndMark{m_nRunsEnded};
+
     if (!OpenPort()) {
         ClosePort();
         SetOpenFlag(false);
@@ -557,6 +564,7 @@ bool CPortBase::LaunchPort()
 {
     if (isRunning())
         StopPort();
+    SyncWithFinishedThread();
     start(QThread::InheritPriority);
     LOG_DEBUG() << "LaunchPort:" + m_strPortName;
     return true;
@@ -566,8 +574,14 @@ bool CPortBase::StopPort()
 {
     exit(0);
     wait();
+    SyncWithFinishedThread();
     LOG_DEBUG() << "StopPort:" + m_strPortName;
     return true;
+}
+
+void CPortBase::SyncWithFinishedThread()
+{
+    (void)m_nRunsEnded.load(std::memory_order_acquire);
 }
 
 void CPortBase::PushSendData(const LINK_SEND_DATA_S &stData, bool bFront)

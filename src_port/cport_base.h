@@ -119,6 +119,9 @@ protected:
 
 private:
     void ProcRecvRqstForSlave();
+    // Orders everything the finished worker thread did before what the caller
+    // does next; QThread's own wait is invisible to ThreadSanitizer.
+    void SyncWithFinishedThread();
 
 protected:
     QString m_strPortName;
@@ -132,6 +135,7 @@ protected:
     QTimer *m_pProcTimer = nullptr;
     QTimer *m_pCycleTimer = nullptr;
     std::atomic<bool> m_bOpenFlag{false};
+    std::atomic<unsigned int> m_nRunsEnded{0};
 };
 
 #endif // CPORT_BASE_H
