@@ -1,0 +1,141 @@
+#ifndef CPORT_BASE_H
+#define CPORT_BASE_H
+
+// Base of every link: a worker thread with its own event loop that frames
+// queued requests or replies, sends them over the medium supplied by a
+// subclass, cuts received bytes into frames and reports every frame and every
+// outcome through signals.
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
+#include <QMutex>
+#include <QString>
+#include <QThread>
+#include <atomic>
+
+#include "linkdefine.h"
+
+class QTimer;
+
+// One request that was sent and waits for its reply.
+struct SEND_CONTEXT_S
+{
+    LINK_SEND_DATA_S stSendData; // as sent; its resends-left field counts down
+    QByteArray objFrame;         // encoded frame, resent unchanged
+    QElapsedTimer objTime;       // since the last sending
+};
+
+// Modbus CRC-16 (0xFFFF, reflected 0xA001); table form for the data path.
+quint16 CalcCRC16(const QByteArray &objData);
+// Same value computed bit by bit, for the tools.
+quint16 CalcCRC16(const char *pData, int nLength);
+// Two's complement of the 8-bit sum of all bytes.
+unsigned char CalcLRC(const QByteArray &objData);
+// Length of the reply PDU including its function code; 0xFFFF when the
+// request cannot be answered with a known length.
+quint16 GetRspPduLen(unsigned char nRqstCode, unsigned char nRspCode, const QByteArray &objRqstData);
+// The reply code answers the request code (normal or exception reply).
+bool IsRspFuncCode(unsigned char nRqstCode, unsigned char nRspCode);
+
+class CPortBase : public QThread
+{
+    Q_OBJECT
+
+public:
+    CPortBase(const QString &strPortName, short nWorkMode, QObject *parent = nullptr);
+    ~CPortBase() override;
+
+protected:
+    void run() override;
+
+public:
+    virtual QString GetPortName() const;
+    virtual unsigned short GetWorkMode() const;
+    virtual unsigned short GetTransMode() const = 0;
+    virtual unsigned short NextSN();
+    // Read from the GUI thread: subclasses answer from state that is safe to
+    // read across threads (see SetOpenFlag).
+    virtual bool IsOpen() const;
+
+protected:
+    virtual bool OpenPort() = 0;
+    virtual void ClosePort();
+    virtual void ProcSendForMaster();
+    virtual void ProcSendForSlave();
+    virtual bool WriteData(const QByteArray &objFrame) = 0;
+    virtual void CycleTimerCheckForMaster();
+    virtual void ProcRecvRspForMaster();
+
+protected slots:
+    virtual void slCycleCheckSend();
+    void slPortProc();
+
+signals:
+    void siPortState(QString strPortName, bool bIsOpen);
+    void siRecvDataRaw(QString strPortName, quint16 nAddr, LINK_PROC_ERR_EN enType, QByteArray objRevcData);
+    void siRecvData(QString strPortName, LINK_RECV_DATA_S stData);
+
+public:
+    bool LaunchPort();
+    bool StopPort();
+
+    // Any thread.
+    void PushSendData(const LINK_SEND_DATA_S &stData, bool bFront);
+
+    // Codec: frames for the link's transmission mode.
+    void MakeFrame(const LINK_SEND_DATA_S &stRqst, QByteArray &objOut);
+    bool CheckFrame(const QByteArray &objFrame);
+    // Master side: 0 wait (buffer untouched); 2 objOut holds the reply, still in
+    // the buffer; 5, 7, 8 objOut holds the offending bytes, removed from it.
+    LINK_PROC_ERR_EN PreProcRecvRspData(const LINK_SEND_DATA_S &stRqst, QByteArray &objBuffer, QByteArray &objOut);
+    LINK_PROC_ERR_EN PreProcRecvRspDataForRTU(const LINK_SEND_DATA_S &stRqst, QByteArray &objBuffer, QByteArray &objOut);
+    LINK_PROC_ERR_EN PreProcRecvRspDataForTCP(const LINK_SEND_DATA_S &stRqst, QByteArray &objBuffer, QByteArray &objOut);
+    // Cuts the next frame off the front of the buffer; an empty objRaw means
+    // nothing can be cut yet.
+    void PreProcRecvRqstData(QByteArray &objBuffer, LINK_RECV_DATA_S &stRecv, QByteArray &objRaw);
+
+protected:
+    bool PopSendData(LINK_SEND_DATA_S &stData);
+    bool SendRequest(const LINK_SEND_DATA_S &stRqst, const QByteArray &objFrame);
+    // Called by a subclass after it appended newly read bytes to m_objRecvBuff.
+    void ProcRecvBuffData();
+
+    // Steps shared with the asynchronous variants.
+    // Pops, frames and sends the head of the queue; true when it now waits
+    // for its reply as a new context.
+    bool SendNextRqst();
+    void RestartProcTimer(int nMsec);
+    // Reports one expiry of a context and resends it; false when the context
+    // is finished (resends used up or the resend failed) and must be removed.
+    bool ProcContextTimeout(SEND_CONTEXT_S &stContext);
+    // Pause after a complete reply, which paces a polling master.
+    void PauseAfterReply(const LINK_SEND_DATA_S &stRqst);
+
+    // Open state for IsOpen(): set by the subclass in the worker thread,
+    // readable from any thread.
+    void SetOpenFlag(bool bIsOpen);
+    bool GetOpenFlag() const;
+
+private:
+    void ProcRecvRqstForSlave();
+    // Orders everything the finished worker thread did before what the caller
+    // does next; QThread's own wait is invisible to ThreadSanitizer.
+    void SyncWithFinishedThread();
+
+protected:
+    QString m_strPortName;
+    QElapsedTimer m_objStaleTime;
+    quint16 m_nSN = 0;
+    unsigned short m_nWorkMode = WORK_MODE_MASTER;
+    QMutex m_objQueueLock;
+    QList<LINK_SEND_DATA_S> m_lstSendQueue;
+    QByteArray m_objRecvBuff;
+    QList<SEND_CONTEXT_S> m_SendContextBuffer;
+    QTimer *m_pProcTimer = nullptr;
+    QTimer *m_pCycleTimer = nullptr;
+    std::atomic<bool> m_bOpenFlag{false};
+    std::atomic<unsigned int> m_nRunsEnded{0};
+};
+
+#endif // CPORT_BASE_H

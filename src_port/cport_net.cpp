@@ -1,0 +1,100 @@
+#include "cport_net.h"
+
+#include <QTimer>
+
+namespace {
+constexpr int PROC_TIMER_MSEC = 10;
+constexpr int ASYNC_SEND_TIMER_MSEC = 30;
+} // namespace
+
+CPortNet::CPortNet(const QString &strPortName, short nWorkMode, QObject *parent)
+    : CPortBase(strPortName, nWorkMode, parent)
+{
+}
+
+unsigned short CPortNet::GetTransMode() const
+{
+    return m_nTransMode.load(std::memory_order_relaxed);
+}
+
+unsigned short CPortNet::GetMaxAsynNum() const
+{
+    return m_nMaxAsynNum.load(std::memory_order_relaxed);
+}
+
+void CPortNet::SetNetModes(unsigned short nTransMode, unsigned short nMaxAsynNum)
+{
+    m_nTransMode.store(nTransMode, std::memory_order_relaxed);
+    m_nMaxAsynNum.store(nMaxAsynNum, std::memory_order_relaxed);
+}
+
+bool CPortNet::IsAsyncMaster() const
+{
+    return GetTransMode() == TRANS_MODE_TCP_ASYNC;
+}
+
+void CPortNet::ProcSendForMaster()
+{
+    if (!IsAsyncMaster()) {
+        CPortBase::ProcSendForMaster();
+        return;
+    }
+    bool bWaitsForReply = false;
+    if (IsOpen() && m_SendContextBuffer.size() < GetMaxAsynNum())
+        bWaitsForReply = SendNextRqst();
+    RestartProcTimer(bWaitsForReply ? ASYNC_SEND_TIMER_MSEC : PROC_TIMER_MSEC);
+}
+
+void CPortNet::CycleTimerCheckForMaster()
+{
+    if (!IsAsyncMaster()) {
+        CPortBase::CycleTimerCheckForMaster();
+        return;
+    }
+    for (int i = 0; i < m_SendContextBuffer.size();) {
+        SEND_CONTEXT_S &stContext = m_SendContextBuffer[i];
+        if (stContext.objTime.elapsed() > static_cast<qint64>(stContext.stSendData.nTimeOut)
+            && !ProcContextTimeout(stContext)) {
+            m_SendContextBuffer.removeAt(i);
+            continue;
+        }
+        ++i;
+    }
+    // Bytes not consumed within one tick cannot become a reply any more.
+    if (!m_objRecvBuff.isEmpty()) {
+        emit siRecvDataRaw(m_strPortName, 0, LINK_RECV_FRAME_ERR, m_objRecvBuff);
+        m_objRecvBuff.clear();
+    }
+}
+
+void CPortNet::ProcRecvRspForMaster()
+{
+    if (!IsAsyncMaster()) {
+        CPortBase::ProcRecvRspForMaster();
+        return;
+    }
+    LINK_RECV_DATA_S stRecv;
+    QByteArray objRaw;
+    for (;;) {
+        PreProcRecvRqstData(m_objRecvBuff, stRecv, objRaw);
+        if (objRaw.isEmpty())
+            break;
+        if (stRecv.enType == LINK_RECV_OK) {
+            int nIndex = -1;
+            for (int i = 0; i < m_SendContextBuffer.size(); ++i) {
+                if (m_SendContextBuffer.at(i).stSendData.nSN == stRecv.nSN) {
+                    nIndex = i;
+                    break;
+                }
+            }
+            if (nIndex >= 0) {
+                stRecv.nRspTime = static_cast<quint32>(m_SendContextBuffer.at(nIndex).objTime.elapsed());
+                m_SendContextBuffer.removeAt(nIndex);
+                emit siRecvData(m_strPortName, stRecv);
+            } else {
+                stRecv.enType = LINK_RECV_SN_ERR;
+            }
+        }
+        emit siRecvDataRaw(m_strPortName, stRecv.nAddr, stRecv.enType, objRaw);
+    }
+}
