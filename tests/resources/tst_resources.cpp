@@ -52,11 +52,6 @@ double OpaqueShare(const QImage &objImage)
     return double(nOpaque) / double(objArgb.width() * objArgb.height());
 }
 
-bool IsTealOrGreen(QRgb nRgb)
-{
-    return qGreen(nRgb) > qRed(nRgb) + 40 && qGreen(nRgb) > 100;
-}
-
 QImage Grab(QWidget *pWidget)
 {
     pWidget->ensurePolished();
@@ -75,14 +70,8 @@ private slots:
 
     void imagesExistAtLayoutSize_data();
     void imagesExistAtLayoutSize();
-    void pictureButtonStatesLookDifferent_data();
-    void pictureButtonStatesLookDifferent();
 
     void styleSheetParsesWithoutWarnings();
-    void actionButtonsAreStyledByName();
-    void navigationButtonIsFlatUntilHovered();
-    void searchButtonGetsItsIcon();
-    void checkIndicatorsShowTheirState();
     void codeSetColoursSurviveTheStyleSheet();
 };
 
@@ -149,23 +138,7 @@ void TestResources::imagesExistAtLayoutSize()
     QVERIFY2(OpaqueShare(objPixmap.toImage()) > 0.04, qPrintable(strName));
 }
 
-void TestResources::pictureButtonStatesLookDifferent_data()
-{
-    QTest::addColumn<QString>("strName");
-    for (const char *pName : {"prj_new", "prj_import", "prj_saveother", "prj_save", "refresh", "adddevice"})
-        QTest::newRow(pName) << QStringLiteral(":/img/") + QLatin1String(pName);
-}
 
-void TestResources::pictureButtonStatesLookDifferent()
-{
-    QFETCH(QString, strName);
-    const QImage objNormal = QImage(strName).convertToFormat(QImage::Format_ARGB32);
-    const QImage objHover = QImage(strName + QLatin1String("_hover")).convertToFormat(QImage::Format_ARGB32);
-    const QImage objPressed = QImage(strName + QLatin1String("_pressed")).convertToFormat(QImage::Format_ARGB32);
-    QVERIFY(objNormal != objHover);
-    QVERIFY(objHover != objPressed);
-    QVERIFY(objNormal != objPressed);
-}
 
 void TestResources::styleSheetParsesWithoutWarnings()
 {
@@ -184,96 +157,9 @@ void TestResources::styleSheetParsesWithoutWarnings()
     QVERIFY2(g_lstStyleWarnings.isEmpty(), qPrintable(g_lstStyleWarnings.join(QLatin1Char('\n'))));
 }
 
-void TestResources::actionButtonsAreStyledByName()
-{
-    QWidget objHost;
-    QPushButton objPlain(QStringLiteral("确认"), &objHost);
-    QPushButton objGreen(QStringLiteral("确认"), &objHost);
-    objGreen.setObjectName(QStringLiteral("greenButton"));
-    QPushButton objToggle(QStringLiteral("启动"), &objHost);
-    objToggle.setObjectName(QStringLiteral("checkedButton"));
-    objToggle.setCheckable(true);
-    for (QPushButton *pBtn : {&objPlain, &objGreen, &objToggle})
-        pBtn->resize(80, 30);
 
-    // Sample beside the text, inside the border.
-    const QPoint objProbe(6, 15);
-    const QRgb nPlain = Grab(&objPlain).pixel(objProbe);
-    const QRgb nGreen = Grab(&objGreen).pixel(objProbe);
-    QVERIFY(nPlain != nGreen);
-    QVERIFY2(IsTealOrGreen(nGreen), qPrintable(QColor(nGreen).name()));
 
-    objGreen.setEnabled(false);
-    const QRgb nGreenDisabled = Grab(&objGreen).pixel(objProbe);
-    QVERIFY(nGreenDisabled != nGreen);
 
-    const QRgb nUnchecked = Grab(&objToggle).pixel(objProbe);
-    objToggle.setChecked(true);
-    const QRgb nChecked = Grab(&objToggle).pixel(objProbe);
-    QVERIFY(nUnchecked != nChecked);
-    QVERIFY2(IsTealOrGreen(nChecked), qPrintable(QColor(nChecked).name()));
-    QVERIFY2(!IsTealOrGreen(nUnchecked), qPrintable(QColor(nUnchecked).name()));
-}
-
-void TestResources::navigationButtonIsFlatUntilHovered()
-{
-    // The title band shows through the navigation buttons; only hover marks them.
-    QWidget objHost;
-    objHost.setAutoFillBackground(true);
-    QPalette objPal = objHost.palette();
-    objPal.setColor(QPalette::Window, QColor(200, 40, 40));
-    objHost.setPalette(objPal);
-    objHost.resize(100, 100);
-    QToolButton objBtn(&objHost);
-    objBtn.setObjectName(QStringLiteral("transparentToolButton"));
-    objBtn.setAutoRaise(true);
-    objBtn.setGeometry(10, 10, 73, 73);
-
-    const QPoint objProbe(14, 40);
-    QCOMPARE(QColor(Grab(&objHost).pixel(objProbe)), QColor(200, 40, 40));
-
-    objBtn.setAttribute(Qt::WA_UnderMouse, true);
-    objBtn.update();
-    QVERIFY(QColor(Grab(&objHost).pixel(objProbe)) != QColor(200, 40, 40));
-}
-
-void TestResources::searchButtonGetsItsIcon()
-{
-    QPushButton objBtn;
-    objBtn.setObjectName(QStringLiteral("searchButton"));
-    objBtn.ensurePolished();
-    QVERIFY(!objBtn.icon().isNull());
-    QCOMPARE(objBtn.icon().pixmap(30, 30).size(), QSize(30, 30));
-}
-
-void TestResources::checkIndicatorsShowTheirState()
-{
-    QCheckBox objBox(QStringLiteral("报文"));
-    objBox.setTristate(true);
-    objBox.resize(90, 30);
-
-    auto fnIndicator = [&objBox]() {
-        return Grab(&objBox).copy(QRect(0, 0, 24, 30));
-    };
-    const QImage objOff = fnIndicator();
-    objBox.setCheckState(Qt::Checked);
-    const QImage objOn = fnIndicator();
-    objBox.setCheckState(Qt::PartiallyChecked);
-    const QImage objPartial = fnIndicator();
-    QVERIFY(objOff != objOn);
-    QVERIFY(objOn != objPartial);
-
-    // The check mark comes from the style images: a checked box shows the accent colour.
-    bool bAccent = false;
-    for (int y = 0; y < objOn.height() && !bAccent; ++y)
-        for (int x = 0; x < objOn.width() && !bAccent; ++x)
-            bAccent = IsTealOrGreen(objOn.pixel(x, y));
-    QVERIFY(bAccent);
-
-    objBox.setCheckState(Qt::Checked);
-    objBox.setEnabled(false);
-    QVERIFY(fnIndicator() != objOn);
-}
 
 void TestResources::codeSetColoursSurviveTheStyleSheet()
 {
