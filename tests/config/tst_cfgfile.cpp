@@ -267,6 +267,20 @@ private slots:
         QCOMPARE(QString::fromUtf8(ReadAll(Path("again.kestrix"))), QString::fromUtf8(GOLDEN_PROJECT));
     }
 
+    void shippedExamplesLoadAndSaveUnchanged()
+    {
+        const QDir objExamples(qEnvironmentVariable("KESTRIX_TEST_SOURCE_DIR") + QStringLiteral("/../examples"));
+        const QStringList objFiles = objExamples.entryList({QStringLiteral("*.kestrix")}, QDir::Files);
+        QVERIFY(!objFiles.isEmpty());
+        for (const QString &strFile : objFiles) {
+            const QString strPath = objExamples.filePath(strFile);
+            QCOMPARE(m_pMgr->ImportCfgFile(strPath), QString("OK"));
+            QVERIFY(!m_pMgr->GetDeviceAttrMap().isEmpty());
+            QVERIFY(m_pMgr->SaveCfg(Path(strFile)));
+            QCOMPARE(ReadAll(Path(strFile)), ReadAll(strPath));
+        }
+    }
+
     void absentPartsReadAsDefaults()
     {
         const QByteArray objXml =
