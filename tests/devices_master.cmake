@@ -1,2 +1,4 @@
 # Master device and device manager.
 kestrix_add_test(tst_masterplan SOURCES device/tst_masterplan.cpp LABELS device)
+kestrix_add_test(tst_masterslave SOURCES device/tst_masterslave.cpp device/devicefixture.h LABELS device
+  TIMEOUT 240 LIBS kestrix_testpeer)
