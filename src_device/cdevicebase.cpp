@@ -1,6 +1,7 @@
 #include "cdevicebase.h"
 
 #include <QDateTime>
+#include <cstdio>
 
 #include "applog.h"
 #include "ccfgfilemgr.h"
@@ -377,8 +378,12 @@ QString CDeviceBase::RawParseWriteOneCoilRqstFrame(const QByteArray &objPdu)
         strValue = QStringLiteral("1");
     else if (nValue == 0)
         strValue = QStringLiteral("0");
-    else
-        strValue = QString::asprintf("%#X", unsigned(nValue));
+    else {
+        // Qt's own formatter writes "0x" for "%#X".
+        char szText[16];
+        std::snprintf(szText, sizeof(szText), "%#X", unsigned(nValue));
+        strValue = QString::fromLatin1(szText);
+    }
     for (const DEVICE_DATA_CFG_S &objPoint : objPoints)
         emit siRefreshDeviceData(m_strName, objPoint.nID, strValue);
     return QString::fromLatin1(RESULT_OK);

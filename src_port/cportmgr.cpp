@@ -3,13 +3,18 @@
 #include "applog.h"
 #include "ccomparamgr.h"
 #include "cport_base.h"
+#include "cnetparamgr.h"
 #include "cport_com.h"
+#include "cport_tcp_c.h"
+#include "cport_tcp_s.h"
+#include "cport_udp.h"
 
 CPortMgr *CPortMgr::s_pInstance = nullptr;
 
 CPortMgr::CPortMgr()
 {
     connect(CComParaMgr::GetInstance(), &CComParaMgr::siCOMParaChanged, this, &CPortMgr::slPortParaChanged);
+    connect(CNetParaMgr::GetInstance(), &CNetParaMgr::siNETParaChanged, this, &CPortMgr::slPortParaChanged);
 }
 
 CPortMgr::~CPortMgr()
@@ -70,12 +75,22 @@ CPortBase *CPortMgr::CreatNetPort(const QString &strName, unsigned short nWorkMo
 
 CPortBase *CPortMgr::DoCreatPort(const QString &strName, unsigned short nWorkMode)
 {
+    const short nMode = static_cast<short>(nWorkMode);
     CPortBase *pPort = nullptr;
     if (IsNetPortName(strName)) {
-        LOG_DEBUG() << "ERROR nLinkMode:" + strName << -1;
-        return nullptr;
+        NET_PARA_DATA_S stPara;
+        CNetParaMgr::GetNetPara(strName, stPara);
+        switch (stPara.nLinkMode) {
+        case LINK_MODE_TCP_CLIENT: pPort = new CPortNetTCPClient(strName, nMode); break;
+        case LINK_MODE_TCP_SERVER: pPort = new CPortNetTCPServer(strName, nMode); break;
+        case LINK_MODE_UDP_UNICAST: pPort = new CPortNetUDPUnicast(strName, nMode); break;
+        default:
+            LOG_DEBUG() << "ERROR nLinkMode:" + strName << stPara.nLinkMode;
+            return nullptr;
+        }
+    } else {
+        pPort = new CPortCOM(strName, nMode);
     }
-    pPort = new CPortCOM(strName, static_cast<short>(nWorkMode));
     // Links emit in their worker threads; these arrive queued in this thread.
     connect(pPort, &CPortBase::siRecvDataRaw, this, &CPortMgr::siRecvDataRaw);
     connect(pPort, &CPortBase::siPortState, this, &CPortMgr::siPortState);
