@@ -141,6 +141,17 @@ private slots:
         QCOMPARE(CDeviceMgr::ChangeDeviceInfo(Key(strA, "COM1", 1), Key(strA, "COM1", 1)),
                  T("设备信息无变更，无需修改！"));
         QCOMPARE(Names(), QStringList({"[M]COM1-001", "[M]COM1-002", "[S]COM2-001"}));
+
+        // A name that still has a configuration of its own (no device) is
+        // refused by the store: nothing changes and no rename is announced.
+        DEVICE_COMMON_ATTR_S objGhost;
+        objGhost.strPortName = QStringLiteral("COM5");
+        CCfgFileMgr::GetInstance()->AddDeviceAttrCfg(QStringLiteral("Ghost"), objGhost);
+        QSignalSpy objRenamed(CDeviceMgr::GetInstance(), &CDeviceMgr::siDeviceNameChanged);
+        QCOMPARE(CDeviceMgr::ChangeDeviceInfo(Key(strA, "COM1", 1), Key("Ghost", "COM1", 9)),
+                 T("设备名称修改失败，设备名称与其它设备冲突！"));
+        QCOMPARE(objRenamed.count(), 0);
+        QCOMPARE(CDeviceMgr::GetDeviceName("COM1", 1), strA);
     }
 
     void changeInfoRenamesDefaultNames()

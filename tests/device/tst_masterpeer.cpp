@@ -7,6 +7,8 @@
 #include <memory>
 
 #include "cdevicemaster.h"
+#include "cnetparamgr.h"
+#include "common/freeport.h"
 #include "common/modbuspeer.h"
 #include "common/socatpair.h"
 #include "common/valuetable.h"
@@ -165,6 +167,47 @@ private slots:
         QCOMPARE(pMaster->RqstReadData({1, 2, 3}, false), QStringLiteral("OK"));
         QVERIFY(WaitFor([&] { return objTbl.Refreshes().size() >= 3; }, WAIT_MS));
         QCOMPARE(SentStarts(1).size(), 2);
+    }
+
+    void tcpClientReadsAndWrites()
+    {
+        CModbusServerPeer objServer(1000);
+        const int nPort = PickFreePort();
+        QVERIFY(objServer.StartTcp("127.0.0.1", nPort));
+        for (int i = 0; i < 40; ++i)
+            objServer.SetHolding(i, quint16(0xA000 + i));
+        NET_PARA_DATA_S stPara;
+        stPara.strNetName = QStringLiteral("NET_PEER_TCP");
+        stPara.nLinkMode = LINK_MODE_TCP_CLIENT;
+        stPara.nTransMode = TRANS_MODE_TCP_SYNC;
+        stPara.nPortID = static_cast<quint16>(nPort);
+        QVERIFY(CNetParaMgr::SetNetPara(stPara));
+        // 32-bit points in both word orders around holes of 2 and 5 registers.
+        const QList<DEVICE_DATA_CFG_S> objPoints{
+            MakePoint(BLOCK_HOLDING_REG, 0, 2, PRTC_TYPE_UINT, SHOW_TYPE_INT_HEX, 0, 0),
+            MakePoint(BLOCK_HOLDING_REG, 4, 2, PRTC_TYPE_UINT, SHOW_TYPE_INT_HEX, 0, 1),
+            MakePoint(BLOCK_HOLDING_REG, 11, 1, PRTC_TYPE_UINT, SHOW_TYPE_INT_HEX, 1, 0),
+            MakePoint(BLOCK_HOLDING_REG, 12, 1, PRTC_TYPE_UINT, SHOW_TYPE_INT_DEC)};
+        std::unique_ptr<CDeviceMaster> pMaster = NewMaster("M-tcp", 1, objPoints, stPara.strNetName);
+        CValueTable objTbl;
+        objTbl.Attach(pMaster.get());
+        QVERIFY(WaitFor([&] { return pMaster->GetState() == 1; }, WAIT_MS));
+        for (quint16 nPackWay : {0, 1, 2}) {
+            SetPackWay(*pMaster, nPackWay, 0, 5);
+            objTbl.Clear();
+            const int nBefore = objServer.RequestCount();
+            QCOMPARE(pMaster->RqstReadData({1, 2, 3, 4}, false), QStringLiteral("OK"));
+            QVERIFY(WaitFor([&] { return objTbl.Refreshes().size() >= 4; }, WAIT_MS));
+            QCOMPARE(objServer.RequestCount() - nBefore, nPackWay == 0 ? 4 : 1);
+            QCOMPARE(objTbl.Value(1), QStringLiteral("0XA000A001"));
+            QCOMPARE(objTbl.Value(2), QStringLiteral("0XA005A004"));
+            QCOMPARE(objTbl.Value(3), QStringLiteral("0X0BA0"));
+            QCOMPARE(objTbl.Value(4), QString::number(0xA000 + 12));
+        }
+        QCOMPARE(pMaster->RqstWriteData({{3, "0X1234"}, {4, "77"}}, false), QStringLiteral("OK"));
+        QVERIFY(WaitFor([&] { return objServer.Holding(12) == 77 && pMaster->PendingCount() == 0; }, WAIT_MS));
+        QCOMPARE(objServer.Holding(11), quint16(0x3412));
+        objServer.Stop();
     }
 
     void writesReachServer()
