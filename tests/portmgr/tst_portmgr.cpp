@@ -91,6 +91,18 @@ private slots:
         QVERIFY(qobject_cast<CPortCOM *>(pFirst) != nullptr);
         QCOMPARE(CPortMgr::RegisterPort(m_strPty, WORK_MODE_MASTER), pFirst);
         QVERIFY(WaitForState(objState, m_strPty, true));
+        // Raw frames of the link are forwarded too.
+        QSignalSpy objRaw(CPortMgr::GetInstance(), &CPortMgr::siRecvDataRaw);
+        LINK_SEND_DATA_S stRqst;
+        stRqst.nAddr = 0x105; // only the low byte goes on the wire
+        stRqst.nFuncCode = 0x06;
+        stRqst.objData = QByteArray("\x00\x01\x00\x02", 4);
+        pFirst->PushSendData(stRqst, false);
+        QVERIFY(WaitUntil([&]() { return objRaw.count() > 0; }));
+        QCOMPARE(objRaw.at(0).at(0).toString(), m_strPty);
+        QCOMPARE(objRaw.at(0).at(1).value<quint16>(), quint16(5));
+        QCOMPARE(objRaw.at(0).at(2).value<LINK_PROC_ERR_EN>(), LINK_SEND_OK);
+        QCOMPARE(objRaw.at(0).at(3).toByteArray().left(6), QByteArray("\x05\x06\x00\x01\x00\x02", 6));
 
         // A slave cannot join a master link, and its attempt counts nothing.
         QVERIFY(CPortMgr::RegisterPort(m_strPty, WORK_MODE_SLAVE) == nullptr);
