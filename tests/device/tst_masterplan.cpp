@@ -177,21 +177,6 @@ private slots:
         QVERIFY(PlanRead({}, Attr(1)).isEmpty());
     }
 
-    void writeFunctionCodes()
-    {
-        DEVICE_COMMON_ATTR_S objAttr = Attr(0);
-        QCOMPARE(CDeviceMaster::WriteFuncCodeOf(objAttr, BLOCK_HOLDING_REG, 1), quint8(0x06));
-        QCOMPARE(CDeviceMaster::WriteFuncCodeOf(objAttr, BLOCK_HOLDING_REG, 2), quint8(0x10));
-        QCOMPARE(CDeviceMaster::WriteFuncCodeOf(objAttr, BLOCK_COIL, 1), quint8(0x05));
-        QCOMPARE(CDeviceMaster::WriteFuncCodeOf(objAttr, BLOCK_COIL, 9), quint8(0x0F));
-        QCOMPARE(CDeviceMaster::WriteFuncCodeOf(objAttr, BLOCK_INPUT_REG, 1), quint8(0));
-        QCOMPARE(CDeviceMaster::WriteFuncCodeOf(objAttr, BLOCK_DISCRETE_INPUT, 1), quint8(0));
-        objAttr.nOneReg10 = 1;
-        objAttr.nOneCoil0F = 1;
-        QCOMPARE(CDeviceMaster::WriteFuncCodeOf(objAttr, BLOCK_HOLDING_REG, 1), quint8(0x10));
-        QCOMPARE(CDeviceMaster::WriteFuncCodeOf(objAttr, BLOCK_COIL, 1), quint8(0x0F));
-    }
-
     void writePduLayouts()
     {
         QCOMPARE(CDeviceMaster::MakeWritePdu(0x05, 3, Hex("01")), Hex("0003FF00"));
