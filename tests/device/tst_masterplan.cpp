@@ -92,7 +92,7 @@ private slots:
         QCOMPARE(Shape(PlanRead(objPoints, Attr(2, 6))), QStringList({"3 0 11"}));
     }
 
-    void readRespectsQuantityLimits()
+    void readKeepsQuantityLimits()
     {
         QList<DEVICE_DATA_CFG_S> objRegs;
         for (quint16 i = 0; i < 126; ++i)
