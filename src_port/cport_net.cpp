@@ -1,6 +1,9 @@
 #include "cport_net.h"
 
+#include <QMutexLocker>
 #include <QTimer>
+
+#include "cnetparamgr.h"
 
 namespace {
 constexpr int PROC_TIMER_MSEC = 10;
@@ -10,6 +13,25 @@ constexpr int ASYNC_SEND_TIMER_MSEC = 30;
 CPortNet::CPortNet(const QString &strPortName, short nWorkMode, QObject *parent)
     : CPortBase(strPortName, nWorkMode, parent)
 {
+    // Devices ask for the transmission mode before the link first opens.
+    TakeNetPara();
+}
+
+NET_PARA_DATA_S CPortNet::GetNetParaCopy() const
+{
+    QMutexLocker objLocker(&m_objParaLock);
+    return m_stNetPara;
+}
+
+void CPortNet::TakeNetPara()
+{
+    NET_PARA_DATA_S stPara;
+    CNetParaMgr::GetNetPara(m_strPortName, stPara);
+    {
+        QMutexLocker objLocker(&m_objParaLock);
+        m_stNetPara = stPara;
+    }
+    SetNetModes(stPara.nTransMode, stPara.nMaxAsynNum);
 }
 
 unsigned short CPortNet::GetTransMode() const

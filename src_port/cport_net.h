@@ -5,9 +5,11 @@
 // master keeps up to MaxAsynNum requests outstanding and matches replies by
 // transaction identifier; in every other mode it behaves as any link.
 
+#include <QMutex>
 #include <atomic>
 
 #include "cport_base.h"
+#include "portparadefine.h"
 
 class CPortNet : public CPortBase
 {
@@ -18,6 +20,9 @@ public:
 
     unsigned short GetTransMode() const override;
     unsigned short GetMaxAsynNum() const;
+    // The parameters taken at construction and again at each OpenPort; any
+    // thread.
+    NET_PARA_DATA_S GetNetParaCopy() const;
 
 protected:
     void ProcSendForMaster() override;
@@ -27,9 +32,18 @@ protected:
     // Taken from the link's network parameters when the medium is opened
     // (worker thread); read from any thread.
     void SetNetModes(unsigned short nTransMode, unsigned short nMaxAsynNum);
+    // Takes the link's current parameters from the network parameter store;
+    // called by the constructor and by OpenPort of every network link.
+    void TakeNetPara();
+
+    // The copy taken by TakeNetPara. Written only by the worker thread, which
+    // may read it without the lock; other threads use GetNetParaCopy().
+    NET_PARA_DATA_S m_stNetPara;
 
 private:
     bool IsAsyncMaster() const;
+
+    mutable QMutex m_objParaLock;
 
     std::atomic<unsigned short> m_nTransMode{TRANS_MODE_TCP_SYNC};
     std::atomic<unsigned short> m_nMaxAsynNum{15};

@@ -1,0 +1,277 @@
+#include "cdeviceslave.h"
+
+#include "applog.h"
+#include "ccfgfilemgr.h"
+#include "commonfunc.h"
+#include "cport_base.h"
+
+namespace {
+
+enum : quint8
+{
+    EXCP_ILLEGAL_FUNCTION = 1,
+    EXCP_ILLEGAL_DATA_ADDRESS = 2,
+    EXCP_ILLEGAL_DATA_VALUE = 3,
+};
+
+quint16 Word(const QByteArray &objBytes, int nPos)
+{
+    return quint16((quint8(objBytes.at(nPos)) << 8) | quint8(objBytes.at(nPos + 1)));
+}
+
+} // namespace
+
+CDeviceSlave::CDeviceSlave(const QString &strName, const QString &strPortName, quint16 nAddr)
+    : CDeviceBase(strName, strPortName, DEVICE_TYPE_SLAVE, nAddr)
+{
+    if (strName.isEmpty())
+        SetName(MakeDefaultName(strPortName, nAddr));
+    LoadOrCreatePara();
+}
+
+QString CDeviceSlave::MakeDefaultName(const QString &strPortName, quint16 nAddr)
+{
+    return QStringLiteral("[S]") + strPortName + QString::asprintf("-%03d", int(nAddr));
+}
+
+bool CDeviceSlave::IsBroadcastAddr(quint16 nAddr) const
+{
+    return nAddr == m_objPara.nBCast1 || nAddr == m_objPara.nBCast2;
+}
+
+bool CDeviceSlave::ProcRecvData(const QString &strPortName, const LINK_RECV_DATA_S &stData)
+{
+    if (strPortName != m_objPara.strPortName)
+        return false;
+    if (!IsBroadcastAddr(stData.nAddr) && stData.nAddr != m_objPara.nAddr)
+        return false;
+    if (stData.enType != LINK_RECV_OK)
+        return false;
+    switch (stData.nFuncCode) {
+    case 0x01:
+    case 0x02: PorcReadBitInfo(stData); return true;
+    case 0x03:
+    case 0x04: PorcReadRegInfo(stData); return true;
+    case 0x05: PorcWriteOneCoil(stData); return true;
+    case 0x06: PorcWriteOneReg(stData); return true;
+    case 0x0F: PorcWriteMulBit(stData); return true;
+    case 0x10: PorcWriteMulReg(stData); return true;
+    default:
+        SendExcpReply(stData, EXCP_ILLEGAL_FUNCTION);
+        return false;
+    }
+}
+
+void CDeviceSlave::PorcReadBitInfo(const LINK_RECV_DATA_S &stData)
+{
+    const QByteArray &objRqst = stData.objData;
+    if (objRqst.size() != 4)
+        return;
+    const quint16 nCount = Word(objRqst, 2);
+    if (nCount == 0 || nCount > GetFuncCodeMaxNum(stData.nFuncCode)) {
+        SendExcpReply(stData, EXCP_ILLEGAL_DATA_ADDRESS);
+        return;
+    }
+    const quint16 nStart = ToLookupAddr(Word(objRqst, 0));
+    const QList<DEVICE_DATA_CFG_S> objPoints = CCfgFileMgr::GetInstance()->GetDeviceDataCfgsInRange(
+        m_strName, GetFuncCodeBlock(stData.nFuncCode), nStart, nCount);
+    if (objPoints.isEmpty()) {
+        SendExcpReply(stData, EXCP_ILLEGAL_DATA_ADDRESS);
+        return;
+    }
+    const int nByteCount = int(GetBitByteCount(nCount));
+    QByteArray objReply(1 + nByteCount, '\0');
+    objReply[0] = char(nByteCount);
+    bool bAnswered = false;
+    for (const DEVICE_DATA_CFG_S &objPoint : objPoints) {
+        const QString strValue = emit siGetDeviceData(m_strName, objPoint.nID);
+        if (strValue.isEmpty())
+            continue;
+        const QByteArray objBytes = CCfgFileMgr::ConvertDataFromStringToNet(objPoint, strValue);
+        if (objBytes.size() != 1) {
+            LOG_DEBUG().noquote() << "Error Data:" + objPoint.strName;
+            continue;
+        }
+        if (objPoint.nCurveShow)
+            emit siRefreshDeviceCurveData(m_strName, objPoint.strName, objPoint.nID, double(strValue.toUShort()));
+        const int nOffset = objPoint.nAddr - nStart;
+        const int nPos = 1 + nOffset / 8;
+        if (nPos >= objReply.size()) {
+            LOG_DEBUG().noquote() << "Error Data:" + objPoint.strName;
+            continue;
+        }
+        if (objBytes.at(0) & 1)
+            objReply[nPos] = char(quint8(objReply.at(nPos)) | (1 << (nOffset % 8)));
+        bAnswered = true;
+    }
+    if (bAnswered)
+        SendReply(stData, objReply);
+    else
+        SendExcpReply(stData, EXCP_ILLEGAL_DATA_VALUE);
+}
+
+void CDeviceSlave::PorcReadRegInfo(const LINK_RECV_DATA_S &stData)
+{
+    const QByteArray &objRqst = stData.objData;
+    if (objRqst.size() != 4)
+        return;
+    const quint16 nCount = Word(objRqst, 2);
+    if (nCount == 0 || nCount > GetFuncCodeMaxNum(stData.nFuncCode)) {
+        SendExcpReply(stData, EXCP_ILLEGAL_DATA_ADDRESS);
+        return;
+    }
+    const quint16 nStart = ToLookupAddr(Word(objRqst, 0));
+    const QList<DEVICE_DATA_CFG_S> objPoints = CCfgFileMgr::GetInstance()->GetDeviceDataCfgsInRange(
+        m_strName, GetFuncCodeBlock(stData.nFuncCode), nStart, nCount);
+    if (objPoints.isEmpty()) {
+        SendExcpReply(stData, EXCP_ILLEGAL_DATA_ADDRESS);
+        return;
+    }
+    QByteArray objReply(1 + nCount * 2, '\0');
+    objReply[0] = char(quint8(nCount * 2));
+    bool bAnswered = false;
+    for (const DEVICE_DATA_CFG_S &objPoint : objPoints) {
+        const QString strValue = emit siGetDeviceData(m_strName, objPoint.nID);
+        if (strValue.isEmpty())
+            continue;
+        const QByteArray objBytes = CCfgFileMgr::ConvertDataFromStringToNet(objPoint, strValue);
+        const int nPos = 1 + (objPoint.nAddr - nStart) * 2;
+        if (objBytes.size() != objPoint.nSize * 2 || nPos + objBytes.size() > objReply.size()) {
+            LOG_DEBUG().noquote() << "Error Data:" + objPoint.strName;
+            continue;
+        }
+        if (objPoint.nCurveShow)
+            emit siRefreshDeviceCurveData(m_strName, objPoint.strName, objPoint.nID,
+                                          CCfgFileMgr::ConvertDataFromLocalString(objPoint, strValue));
+        objReply.replace(nPos, objBytes.size(), objBytes);
+        bAnswered = true;
+    }
+    if (bAnswered)
+        SendReply(stData, objReply);
+    else
+        SendExcpReply(stData, EXCP_ILLEGAL_DATA_VALUE);
+}
+
+void CDeviceSlave::PorcWriteOneCoil(const LINK_RECV_DATA_S &stData)
+{
+    const QByteArray &objRqst = stData.objData;
+    if (objRqst.size() != 4)
+        return;
+    const QList<DEVICE_DATA_CFG_S> objPoints = CCfgFileMgr::GetInstance()->GetDeviceDataCfgsInRange(
+        m_strName, BLOCK_COIL, ToLookupAddr(Word(objRqst, 0)), 1);
+    if (objPoints.size() != 1) {
+        SendExcpReply(stData, EXCP_ILLEGAL_DATA_ADDRESS);
+        return;
+    }
+    const quint16 nValue = Word(objRqst, 2);
+    if (nValue != 0xFF00 && nValue != 0x0000) {
+        SendExcpReply(stData, EXCP_ILLEGAL_DATA_VALUE);
+        return;
+    }
+    emit siRefreshDeviceData(m_strName, objPoints.first().nID,
+                             nValue == 0xFF00 ? QStringLiteral("1") : QStringLiteral("0"));
+    SendReply(stData, objRqst);
+}
+
+void CDeviceSlave::PorcWriteOneReg(const LINK_RECV_DATA_S &stData)
+{
+    const QByteArray &objRqst = stData.objData;
+    if (objRqst.size() != 4)
+        return;
+    const QList<DEVICE_DATA_CFG_S> objPoints = CCfgFileMgr::GetInstance()->GetDeviceDataCfgsInRange(
+        m_strName, BLOCK_HOLDING_REG, ToLookupAddr(Word(objRqst, 0)), 1);
+    if (objPoints.size() != 1) {
+        SendExcpReply(stData, EXCP_ILLEGAL_DATA_ADDRESS);
+        return;
+    }
+    const DEVICE_DATA_CFG_S &objPoint = objPoints.first();
+    emit siRefreshDeviceData(m_strName, objPoint.nID,
+                             CCfgFileMgr::ConvertDataFromNetBytes(objPoint, objRqst.mid(2, 2)));
+    SendReply(stData, objRqst);
+}
+
+void CDeviceSlave::PorcWriteMulBit(const LINK_RECV_DATA_S &stData)
+{
+    const QByteArray &objRqst = stData.objData;
+    if (objRqst.size() < 6)
+        return;
+    const quint16 nCount = Word(objRqst, 2);
+    const int nByteCount = quint8(objRqst.at(4));
+    if (objRqst.size() != nByteCount + 5 || quint32(nByteCount) != GetBitByteCount(nCount)) {
+        SendExcpReply(stData, EXCP_ILLEGAL_DATA_ADDRESS);
+        return;
+    }
+    const quint16 nStart = ToLookupAddr(Word(objRqst, 0));
+    const QList<DEVICE_DATA_CFG_S> objPoints =
+        CCfgFileMgr::GetInstance()->GetDeviceDataCfgsInRange(m_strName, BLOCK_COIL, nStart, nCount);
+    if (objPoints.isEmpty()) {
+        SendExcpReply(stData, EXCP_ILLEGAL_DATA_ADDRESS);
+        return;
+    }
+    for (const DEVICE_DATA_CFG_S &objPoint : objPoints) {
+        const int nOffset = objPoint.nAddr - nStart;
+        const int nPos = 5 + nOffset / 8;
+        if (nPos >= objRqst.size())
+            continue;
+        const bool bSet = (quint8(objRqst.at(nPos)) >> (nOffset % 8)) & 1;
+        emit siRefreshDeviceData(m_strName, objPoint.nID, bSet ? QStringLiteral("1") : QStringLiteral("0"));
+    }
+    SendReply(stData, objRqst.left(4));
+}
+
+void CDeviceSlave::PorcWriteMulReg(const LINK_RECV_DATA_S &stData)
+{
+    const QByteArray &objRqst = stData.objData;
+    if (objRqst.size() < 6)
+        return;
+    const quint16 nCount = Word(objRqst, 2);
+    const int nByteCount = quint8(objRqst.at(4));
+    if (objRqst.size() != nByteCount + 5 || nByteCount != int(nCount) * 2) {
+        SendExcpReply(stData, EXCP_ILLEGAL_DATA_ADDRESS);
+        return;
+    }
+    const quint16 nStart = ToLookupAddr(Word(objRqst, 0));
+    const QList<DEVICE_DATA_CFG_S> objPoints =
+        CCfgFileMgr::GetInstance()->GetDeviceDataCfgsInRange(m_strName, BLOCK_HOLDING_REG, nStart, nCount);
+    if (objPoints.isEmpty()) {
+        SendExcpReply(stData, EXCP_ILLEGAL_DATA_ADDRESS);
+        return;
+    }
+    for (const DEVICE_DATA_CFG_S &objPoint : objPoints) {
+        const QByteArray objBytes = objRqst.mid(5 + (objPoint.nAddr - nStart) * 2, objPoint.nSize * 2);
+        emit siRefreshDeviceData(m_strName, objPoint.nID, CCfgFileMgr::ConvertDataFromNetBytes(objPoint, objBytes));
+    }
+    SendReply(stData, objRqst.left(4));
+}
+
+void CDeviceSlave::SendReply(const LINK_RECV_DATA_S &stData, const QByteArray &objData)
+{
+    if (IsBroadcastAddr(stData.nAddr) || stData.nAddr != m_objPara.nAddr || !m_pPort)
+        return;
+    LINK_SEND_DATA_S stSend;
+    stSend.nSN = stData.nSN;
+    stSend.nAddr = stData.nAddr;
+    stSend.nFuncCode = stData.nFuncCode;
+    stSend.nIsNeedRsp = 0;
+    stSend.nIntervalTime = 0;
+    stSend.nResendCount = 0;
+    stSend.nTimeOut = 0;
+    stSend.objData = objData;
+    m_pPort->PushSendData(stSend, false);
+}
+
+void CDeviceSlave::SendExcpReply(const LINK_RECV_DATA_S &stData, quint8 nCode)
+{
+    if (IsBroadcastAddr(stData.nAddr) || stData.nAddr != m_objPara.nAddr || !m_pPort)
+        return;
+    LINK_SEND_DATA_S stSend;
+    stSend.nSN = stData.nSN;
+    stSend.nAddr = stData.nAddr;
+    stSend.nFuncCode = quint8(stData.nFuncCode + 0x80);
+    stSend.nIsNeedRsp = 0;
+    stSend.nIntervalTime = 0;
+    stSend.nResendCount = 0;
+    stSend.nTimeOut = 0;
+    stSend.objData = QByteArray(1, char(nCode));
+    m_pPort->PushSendData(stSend, false);
+}

@@ -1,0 +1,33 @@
+#ifndef CDEVICESLAVE_H
+#define CDEVICESLAVE_H
+
+// The simulated slave: answers a real master's requests out of the values its
+// data view holds. Requests to the broadcast addresses are carried out but
+// never answered.
+
+#include "cdevicebase.h"
+
+class CDeviceSlave : public CDeviceBase
+{
+    Q_OBJECT
+
+public:
+    CDeviceSlave(const QString &strName, const QString &strPortName, quint16 nAddr);
+
+    QString MakeDefaultName(const QString &strPortName, quint16 nAddr) override;
+    bool ProcRecvData(const QString &strPortName, const LINK_RECV_DATA_S &stData) override;
+
+    void PorcReadBitInfo(const LINK_RECV_DATA_S &stData);
+    void PorcReadRegInfo(const LINK_RECV_DATA_S &stData);
+    void PorcWriteOneCoil(const LINK_RECV_DATA_S &stData);
+    void PorcWriteOneReg(const LINK_RECV_DATA_S &stData);
+    void PorcWriteMulBit(const LINK_RECV_DATA_S &stData);
+    void PorcWriteMulReg(const LINK_RECV_DATA_S &stData);
+    void SendReply(const LINK_RECV_DATA_S &stData, const QByteArray &objData);
+    void SendExcpReply(const LINK_RECV_DATA_S &stData, quint8 nCode);
+
+private:
+    bool IsBroadcastAddr(quint16 nAddr) const;
+};
+
+#endif // CDEVICESLAVE_H

@@ -1,0 +1,109 @@
+#include "ccomparamgr.h"
+
+#include <QMutex>
+#include <QMutexLocker>
+#include <QSet>
+#include <QStringList>
+
+#include "applog.h"
+#include "ccfgfilemgr.h"
+#include "serialportlist.h"
+
+namespace {
+
+// A link's worker thread reads the list while it opens its port; the GUI
+// thread may refresh it at the same moment, and an append can move the list.
+QMutex &ListLock()
+{
+    static QMutex s_objLock;
+    return s_objLock;
+}
+
+} // namespace
+
+CComParaMgr *CComParaMgr::GetInstance()
+{
+    static CComParaMgr *s_pInstance = new CComParaMgr();
+    return s_pInstance;
+}
+
+QList<COM_PARA_DATA_S> &CComParaMgr::GetComParaList()
+{
+    return CCfgFileMgr::GetInstance()->GetComParaList();
+}
+
+void CComParaMgr::RefreshComList()
+{
+    // Enumerate and probe outside the lock: both ask the system.
+    const QStringList objEnumerated = EnumSerialPortNames();
+    QList<COM_PARA_DATA_S> &objList = GetComParaList();
+    QStringList objKnown;
+    {
+        QMutexLocker objLocker(&ListLock());
+        for (const COM_PARA_DATA_S &stPara : objList)
+            objKnown.append(stPara.strPortName);
+    }
+    // Terminal device paths (virtual pairs) are ports of this machine too,
+    // but no enumeration lists them: their records count while they exist.
+    QSet<QString> objTerminals;
+    for (const QString &strName : objKnown) {
+        if (IsTerminalDevicePath(strName))
+            objTerminals.insert(strName);
+    }
+
+    QMutexLocker objLocker(&ListLock());
+    for (COM_PARA_DATA_S &stPara : objList)
+        stPara.nPresent = objTerminals.contains(stPara.strPortName) ? 1 : 0;
+    for (const QString &strName : objEnumerated) {
+        bool bFound = false;
+        for (COM_PARA_DATA_S &stPara : objList) {
+            if (stPara.strPortName == strName) {
+                stPara.nPresent = 1;
+                bFound = true;
+                break;
+            }
+        }
+        if (!bFound) {
+            COM_PARA_DATA_S stNew;
+            stNew.nPresent = 1;
+            stNew.strPortName = strName;
+            objList.append(stNew);
+        }
+    }
+}
+
+bool CComParaMgr::GetComPara(const QString &strName, COM_PARA_DATA_S &stOut)
+{
+    QMutexLocker objLocker(&ListLock());
+    for (const COM_PARA_DATA_S &stPara : GetComParaList()) {
+        if (stPara.strPortName == strName) {
+            stOut = stPara;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CComParaMgr::SetComPara(const COM_PARA_DATA_S &stPara)
+{
+    {
+        QMutexLocker objLocker(&ListLock());
+        bool bFound = false;
+        for (COM_PARA_DATA_S &stOld : GetComParaList()) {
+            if (stOld.strPortName == stPara.strPortName) {
+                stOld = stPara;
+                bFound = true;
+                break;
+            }
+        }
+        if (!bFound) {
+            objLocker.unlock();
+            LOG_DEBUG() << "Invalid COM Port:" << stPara.strPortName;
+            return false;
+        }
+    }
+    // Outside the lock: the link manager rebuilds the link right here, and the
+    // new link's thread reads the list while opening.
+    emit GetInstance()->siCOMParaChanged(stPara.strPortName);
+    return true;
+}

@@ -1,0 +1,90 @@
+#include "cport_tcp_c.h"
+
+#include <QTcpSocket>
+
+#include "applog.h"
+
+CPortNetTCPClient::CPortNetTCPClient(const QString &strPortName, short nWorkMode, QObject *parent)
+    : CPortNet(strPortName, nWorkMode, parent)
+{
+}
+
+CPortNetTCPClient::~CPortNetTCPClient()
+{
+    // The socket lives in the worker thread and is gone once the thread ends.
+    if (isRunning())
+        StopPort();
+}
+
+bool CPortNetTCPClient::IsOpen() const
+{
+    return GetOpenFlag();
+}
+
+QString CPortNetTCPClient::PeerText() const
+{
+    return m_stNetPara.strDesIP + ":" + QString::number(m_stNetPara.nPortID);
+}
+
+bool CPortNetTCPClient::OpenPort()
+{
+    ClosePort();
+    TakeNetPara();
+    m_pTcpSocket = new QTcpSocket();
+    connect(m_pTcpSocket, &QTcpSocket::connected, this, &CPortNetTCPClient::slConnected, Qt::DirectConnection);
+    connect(m_pTcpSocket, &QTcpSocket::disconnected, this, &CPortNetTCPClient::slDisconnected,
+            Qt::DirectConnection);
+    connect(m_pTcpSocket, &QTcpSocket::readyRead, this, &CPortNetTCPClient::slRecvBuffData, Qt::DirectConnection);
+    m_pTcpSocket->connectToHost(m_stNetPara.strDesIP, m_stNetPara.nPortID, QIODevice::ReadWrite,
+                                QAbstractSocket::AnyIPProtocol);
+    return true;
+}
+
+void CPortNetTCPClient::slConnected()
+{
+    SetOpenFlag(true);
+    emit siPortState(m_strPortName, true);
+    LOG_DEBUG() << "Connected with:" + PeerText();
+}
+
+void CPortNetTCPClient::slDisconnected()
+{
+    SetOpenFlag(false);
+    exit(0);
+    LOG_DEBUG() << "Another Disconnect with:" + PeerText();
+}
+
+void CPortNetTCPClient::ClosePort()
+{
+    SetOpenFlag(false);
+    if (m_pTcpSocket == nullptr)
+        return;
+    // Our own close is not the peer's: it must not end the thread again.
+    disconnect(m_pTcpSocket, nullptr, this, nullptr);
+    if (m_pTcpSocket->state() == QAbstractSocket::ConnectedState) {
+        m_pTcpSocket->disconnectFromHost();
+        LOG_DEBUG() << "Disconnect with:" + PeerText();
+    }
+    delete m_pTcpSocket;
+    m_pTcpSocket = nullptr;
+}
+
+bool CPortNetTCPClient::WriteData(const QByteArray &objFrame)
+{
+    if (m_pTcpSocket == nullptr || m_pTcpSocket->write(objFrame) < 0) {
+        LOG_DEBUG() << "WriteData Error:" + m_strPortName
+                    << (m_pTcpSocket != nullptr ? m_pTcpSocket->errorString() : QStringLiteral("no socket"));
+        return false;
+    }
+    m_pTcpSocket->flush();
+    return true;
+}
+
+void CPortNetTCPClient::slRecvBuffData()
+{
+    if (m_pTcpSocket == nullptr)
+        return;
+    m_objRecvBuff.append(m_pTcpSocket->readAll());
+    if (!m_objRecvBuff.isEmpty())
+        ProcRecvBuffData();
+}
