@@ -7,6 +7,7 @@
 #include <QHostAddress>
 #include <QStringList>
 #include <atomic>
+#include <memory>
 #include <mutex>
 
 #include "cnetparamgr.h"
@@ -71,14 +72,24 @@ inline std::vector<int> RawKindsOf(CLinkRecorder &objRec)
     return lstOut;
 }
 
-inline bool HasState(CLinkRecorder &objRec, bool bOpen)
+// A link with its recorder, stopped before it goes away.
+struct LinkUnderTest
 {
-    for (const LinkEvent &stEvent : objRec.Of(LinkEvent::State)) {
-        if (stEvent.bOpen == bOpen)
-            return true;
+    std::unique_ptr<CPortBase> pLink;
+    std::unique_ptr<CLinkRecorder> pRec;
+
+    explicit LinkUnderTest(CPortBase *pNew) : pLink(pNew), pRec(new CLinkRecorder(pNew)) {}
+    ~LinkUnderTest()
+    {
+        if (pLink && pLink->isRunning())
+            pLink->StopPort();
     }
-    return false;
-}
+    bool StartAndWaitOpen(int nTimeoutMs = 5000)
+    {
+        pLink->LaunchPort();
+        return pRec->WaitFor(LinkEvent::State, -1, 1, nTimeoutMs) && pLink->IsOpen();
+    }
+};
 
 // A UDP link bound to one loopback address, so two of them share a port number
 // on this machine.

@@ -18,25 +18,6 @@ namespace {
 
 constexpr int WAIT_MS = 5000;
 
-// A running link, stopped before it goes away.
-struct LinkUnderTest
-{
-    std::unique_ptr<CPortBase> pLink;
-    std::unique_ptr<CLinkRecorder> pRec;
-
-    explicit LinkUnderTest(CPortBase *pNew) : pLink(pNew), pRec(new CLinkRecorder(pNew)) {}
-    ~LinkUnderTest()
-    {
-        if (pLink)
-            pLink->StopPort();
-    }
-    bool StartAndWaitOpen()
-    {
-        pLink->LaunchPort();
-        return pRec->WaitFor(LinkEvent::State, -1, 1, WAIT_MS) && pLink->IsOpen();
-    }
-};
-
 QByteArray TcpReadRqst(quint16 nSN)
 {
     // MBAP header, unit 1, read 2 holding registers from 0.

@@ -18,19 +18,6 @@ namespace {
 
 constexpr int WAIT_MS = 5000;
 
-struct LinkUnderTest
-{
-    std::unique_ptr<CPortBase> pLink;
-    std::unique_ptr<CLinkRecorder> pRec;
-
-    explicit LinkUnderTest(CPortBase *pNew) : pLink(pNew), pRec(new CLinkRecorder(pNew)) {}
-    ~LinkUnderTest()
-    {
-        if (pLink)
-            pLink->StopPort();
-    }
-};
-
 LINK_SEND_DATA_S WriteSingle(quint16 nSN, quint16 nAddr, quint16 nValue)
 {
     LINK_SEND_DATA_S stRqst = ReadHolding(nSN, nAddr, nValue);
@@ -111,9 +98,7 @@ void TstNetPeer::slaveServesClient()
     const int nPort = PickFreePort();
     CNetParaMgr::SetNetPara(NetPara("NET_S", LINK_MODE_TCP_SERVER, TRANS_MODE_TCP_SYNC, nPort));
     LinkUnderTest objLink(new CPortNetTCPServer("NET_S", WORK_MODE_SLAVE));
-    objLink.pLink->LaunchPort();
-    QVERIFY(objLink.pRec->WaitFor(LinkEvent::State, -1, 1, WAIT_MS));
-    QVERIFY(objLink.pLink->IsOpen());
+    QVERIFY(objLink.StartAndWaitOpen());
 
     int nReadRc = -1;
     int nWriteRc = -1;
