@@ -1,9 +1,8 @@
 #include "ccomparamgr.h"
 
-#include <QMutex>
-#include <QMutexLocker>
 #include <QSet>
 #include <QStringList>
+#include <mutex>
 
 #include "applog.h"
 #include "ccfgfilemgr.h"
@@ -13,9 +12,10 @@ namespace {
 
 // A link's worker thread reads the list while it opens its port; the GUI
 // thread may refresh it at the same moment, and an append can move the list.
-QMutex &ListLock()
+// A std::mutex, whose ordering ThreadSanitizer sees.
+std::mutex &ListLock()
 {
-    static QMutex s_objLock;
+    static std::mutex s_objLock;
     return s_objLock;
 }
 
@@ -39,7 +39,7 @@ void CComParaMgr::RefreshComList()
     QList<COM_PARA_DATA_S> &objList = GetComParaList();
     QStringList objKnown;
     {
-        QMutexLocker objLocker(&ListLock());
+        std::unique_lock<std::mutex> objLocker(ListLock());
         for (const COM_PARA_DATA_S &stPara : objList)
             objKnown.append(stPara.strPortName);
     }
@@ -51,7 +51,7 @@ void CComParaMgr::RefreshComList()
             objTerminals.insert(strName);
     }
 
-    QMutexLocker objLocker(&ListLock());
+    std::unique_lock<std::mutex> objLocker(ListLock());
     for (COM_PARA_DATA_S &stPara : objList)
         stPara.nPresent = objTerminals.contains(stPara.strPortName) ? 1 : 0;
     for (const QString &strName : objEnumerated) {
@@ -74,7 +74,7 @@ void CComParaMgr::RefreshComList()
 
 bool CComParaMgr::GetComPara(const QString &strName, COM_PARA_DATA_S &stOut)
 {
-    QMutexLocker objLocker(&ListLock());
+    std::unique_lock<std::mutex> objLocker(ListLock());
     for (const COM_PARA_DATA_S &stPara : GetComParaList()) {
         if (stPara.strPortName == strName) {
             stOut = stPara;
@@ -87,7 +87,7 @@ bool CComParaMgr::GetComPara(const QString &strName, COM_PARA_DATA_S &stOut)
 bool CComParaMgr::SetComPara(const COM_PARA_DATA_S &stPara)
 {
     {
-        QMutexLocker objLocker(&ListLock());
+        std::unique_lock<std::mutex> objLocker(ListLock());
         bool bFound = false;
         for (COM_PARA_DATA_S &stOld : GetComParaList()) {
             if (stOld.strPortName == stPara.strPortName) {

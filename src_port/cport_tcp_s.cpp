@@ -60,10 +60,6 @@ void CPortNetTCPServer::slReadTCPLink()
         connect(m_pServerLink, &QTcpSocket::readyRead, this, &CPortNetTCPServer::slRecvBuffData,
                 Qt::DirectConnection);
         LOG_DEBUG() << "New Server Link:" + m_strPortName << strPeer;
-        // Bytes that came with the connection arrive before the notification
-        // was connected.
-        if (m_pServerLink->bytesAvailable() > 0)
-            slRecvBuffData();
     }
 }
 

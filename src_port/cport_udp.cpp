@@ -61,17 +61,16 @@ bool CPortNetUDPUnicast::WriteData(const QByteArray &objFrame)
 
 void CPortNetUDPUnicast::slRecvBuffData()
 {
-    // Every pending datagram is taken: one left unread would get no further
-    // notification and be lost.
-    while (m_pUdpSocket != nullptr && m_pUdpSocket->hasPendingDatagrams()) {
-        const QNetworkDatagram objDatagram = m_pUdpSocket->receiveDatagram();
-        if (!objDatagram.isValid() || objDatagram.senderAddress().toString() != m_stNetPara.strDesIP
-            || objDatagram.senderPort() != static_cast<int>(m_stNetPara.nPortID)
-            || objDatagram.data().isEmpty())
-            continue;
-        m_objRecvBuff.append(objDatagram.data());
-        ProcRecvBuffData();
-    }
+    // One datagram per notification; the socket notifies again while more
+    // are pending.
+    if (m_pUdpSocket == nullptr || !m_pUdpSocket->hasPendingDatagrams())
+        return;
+    const QNetworkDatagram objDatagram = m_pUdpSocket->receiveDatagram();
+    if (!objDatagram.isValid() || objDatagram.senderAddress().toString() != m_stNetPara.strDesIP
+        || objDatagram.senderPort() != static_cast<int>(m_stNetPara.nPortID))
+        return;
+    m_objRecvBuff.append(objDatagram.data());
+    ProcRecvBuffData();
 }
 
 void CPortNetUDPUnicast::ClosePort()

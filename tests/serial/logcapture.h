@@ -5,21 +5,21 @@
 // check the diagnostic lines a failure must leave.
 
 #include <QElapsedTimer>
-#include <QMutex>
 #include <QStringList>
 #include <QTest>
+#include <mutex>
 
 class CLogCapture
 {
 public:
-    CLogCapture() { { QMutexLocker objLocker(&Lock()); Active() = this; } m_pfnPrev = qInstallMessageHandler(&Handler); }
-    ~CLogCapture() { qInstallMessageHandler(m_pfnPrev); QMutexLocker objLocker(&Lock()); Active() = nullptr; }
+    CLogCapture() { { std::lock_guard<std::mutex> objLocker(Lock()); Active() = this; } m_pfnPrev = qInstallMessageHandler(&Handler); }
+    ~CLogCapture() { qInstallMessageHandler(m_pfnPrev); std::lock_guard<std::mutex> objLocker(Lock()); Active() = nullptr; }
 
-    void Clear() { QMutexLocker objLocker(&Lock()); m_lstLines.clear(); }
+    void Clear() { std::lock_guard<std::mutex> objLocker(Lock()); m_lstLines.clear(); }
     // Lines holding the label and the name.
     int Count(const QString &strLabel, const QString &strName = QString()) const
     {
-        QMutexLocker objLocker(&Lock());
+        std::lock_guard<std::mutex> objLocker(Lock());
         int nCount = 0;
         for (const QString &strLine : m_lstLines)
             nCount += (strLine.contains(strLabel) && strLine.contains(strName)) ? 1 : 0;
@@ -39,11 +39,12 @@ public:
 private:
     static void Handler(QtMsgType, const QMessageLogContext &, const QString &strMsg)
     {
-        QMutexLocker objLocker(&Lock());
+        std::lock_guard<std::mutex> objLocker(Lock());
         if (Active() != nullptr)
             Active()->m_lstLines.append(strMsg);
     }
-    static QMutex &Lock() { static QMutex s_objLock; return s_objLock; }
+    // std::mutex rather than QMutex: ThreadSanitizer sees its ordering.
+    static std::mutex &Lock() { static std::mutex s_objLock; return s_objLock; }
     static CLogCapture *&Active() { static CLogCapture *s_pActive = nullptr; return s_pActive; }
 
     QtMessageHandler m_pfnPrev = nullptr;

@@ -46,12 +46,21 @@ QByteArray RtuFrame(quint8 nAddr, quint8 nFunc, const QByteArray &objData)
     return objFrame.append(static_cast<char>(nCrc & 0xFF)).append(static_cast<char>(nCrc >> 8));
 }
 
-// Starts the link and waits for its verdict: true open, false failed.
-bool LaunchAndWait(CPortCOM &objPort, CLinkRecorder &objRec)
+// A serial link with a recorder of everything it reports; the link's thread
+// ends before the recorder goes.
+struct CComLink
 {
-    objPort.LaunchPort();
-    return objRec.WaitFor(LinkEvent::State, -1, 1, WAIT_MS) && objRec.Of(LinkEvent::State).front().bOpen;
-}
+    CComLink(const QString &strName, short nWorkMode) : objPort(strName, nWorkMode) {}
+    ~CComLink() { objPort.StopPort(); }
+    // Starts the link and waits for its verdict: true open, false failed.
+    bool Launch()
+    {
+        objPort.LaunchPort();
+        return objRec.WaitFor(LinkEvent::State, -1, 1, WAIT_MS) && objRec.Of(LinkEvent::State).front().bOpen;
+    }
+    CPortCOM objPort;
+    CLinkRecorder objRec{&objPort};
+};
 
 bool CanOpen(const QString &strPath)
 {
@@ -82,32 +91,30 @@ private slots:
         }
         QVERIFY(objPeer.StartRtu(objPair.EndB(), 9600, 17));
         CComParaMgr::GetComParaList() = {ComRecord(objPair.EndA())};
-        CPortCOM objPort(objPair.EndA(), WORK_MODE_MASTER);
-        CLinkRecorder objRec(&objPort);
-        QVERIFY(LaunchAndWait(objPort, objRec));
+        CComLink objLink(objPair.EndA(), WORK_MODE_MASTER);
+        QVERIFY(objLink.Launch());
 
         LINK_SEND_DATA_S stRqst;
-        stRqst.nSN = objPort.NextSN();
+        stRqst.nSN = objLink.objPort.NextSN();
         stRqst.nAddr = 17;
         stRqst.nFuncCode = 0x03;
         stRqst.nIsNeedRsp = 1;
         stRqst.nTimeOut = 1500;
         stRqst.objData = Words({0, 10});
-        objPort.PushSendData(stRqst, false);
-        QVERIFY(objRec.WaitFor(LinkEvent::Raw, -1, 2, WAIT_MS));
-        const LINK_RECV_DATA_S stRead = objRec.Of(LinkEvent::Record).at(0).stRecord;
+        objLink.objPort.PushSendData(stRqst, false);
+        QVERIFY(objLink.objRec.WaitFor(LinkEvent::Raw, -1, 2, WAIT_MS));
+        const LINK_RECV_DATA_S stRead = objLink.objRec.Of(LinkEvent::Record).at(0).stRecord;
         QCOMPARE(stRead.enType, LINK_RECV_OK);
         QCOMPARE(stRead.nSN, quint16(1));
         QCOMPARE(stRead.nAddr, quint8(17));
         QCOMPARE(stRead.nFuncCode, quint8(0x03));
         QCOMPARE(stRead.objData, objRegs);
-        const auto lstRaw = objRec.Of(LinkEvent::Raw);
+        const auto lstRaw = objLink.objRec.Of(LinkEvent::Raw);
         QCOMPARE(lstRaw.size(), size_t(2));
         QCOMPARE(lstRaw[0].enType, LINK_SEND_OK);
         QCOMPARE(lstRaw[0].objBytes, RtuFrame(17, 0x03, Words({0, 10})));
         QCOMPARE(lstRaw[1].enType, LINK_RECV_OK);
         QCOMPARE(lstRaw[1].objBytes, RtuFrame(17, 0x03, objRegs));
-        objPort.StopPort();
     }
 
     void slaveServesRtuClient()
@@ -115,9 +122,8 @@ private slots:
         CSocatPair objPair;
         QVERIFY(objPair.Start());
         CComParaMgr::GetComParaList() = {ComRecord(objPair.EndA())};
-        CPortCOM objPort(objPair.EndA(), WORK_MODE_SLAVE);
-        CLinkRecorder objRec(&objPort);
-        QVERIFY(LaunchAndWait(objPort, objRec));
+        CComLink objLink(objPair.EndA(), WORK_MODE_SLAVE);
+        QVERIFY(objLink.Launch());
 
         int nClientResult = -100;
         uint16_t arrRegs[3] = {0, 0, 0};
@@ -133,16 +139,16 @@ private slots:
             }
             modbus_free(pCtx);
         });
-        const bool bGotRequest = objRec.WaitFor(LinkEvent::Record, LINK_RECV_OK, 1, WAIT_MS);
+        const bool bGotRequest = objLink.objRec.WaitFor(LinkEvent::Record, LINK_RECV_OK, 1, WAIT_MS);
         LINK_RECV_DATA_S stRqst;
         if (bGotRequest) {
-            stRqst = objRec.Of(LinkEvent::Record).at(0).stRecord;
+            stRqst = objLink.objRec.Of(LinkEvent::Record).at(0).stRecord;
             LINK_SEND_DATA_S stRsp;
             stRsp.nSN = stRqst.nSN;
             stRsp.nAddr = stRqst.nAddr;
             stRsp.nFuncCode = stRqst.nFuncCode;
             stRsp.objData = QByteArray(1, char(6)) + Words({0x0102, 0x8000, 0xFFFE});
-            objPort.PushSendData(stRsp, false);
+            objLink.objPort.PushSendData(stRsp, false);
         }
         objClient.join();
         QVERIFY(bGotRequest);
@@ -162,21 +168,20 @@ private slots:
         CSocatPair objPair;
         QVERIFY(objPair.Start());
         CComParaMgr::GetComParaList() = {ComRecord(objPair.EndA())};
-        CPortCOM objPort(objPair.EndA(), WORK_MODE_SLAVE);
-        CLinkRecorder objRec(&objPort);
+        CComLink objLink(objPair.EndA(), WORK_MODE_SLAVE);
         QByteArray objExpected;
         for (int i = 1; i <= 4; ++i) {
             LINK_SEND_DATA_S stRsp;
             stRsp.nAddr = static_cast<quint16>(i);
             stRsp.nFuncCode = 0x03;
             stRsp.objData = QByteArray(1, char(16)) + QByteArray(16, static_cast<char>('`' + i));
-            objPort.PushSendData(stRsp, false);
+            objLink.objPort.PushSendData(stRsp, false);
             objExpected += RtuFrame(static_cast<quint8>(i), 0x03, stRsp.objData);
         }
         QSerialPort objPeer;
         objPeer.setPortName(objPair.EndB());
         QVERIFY(objPeer.open(QIODevice::ReadWrite));
-        QVERIFY(LaunchAndWait(objPort, objRec));
+        QVERIFY(objLink.Launch());
         QByteArray objGot;
         QElapsedTimer objTimer;
         objTimer.start();
@@ -197,18 +202,16 @@ private slots:
         // Not a serial port of this machine, whether or not a record exists.
         for (const QString &strName : {QStringLiteral("COM_NOPE"), QStringLiteral("/dev/no-such-tty")}) {
             CComParaMgr::GetComParaList() = {ComRecord(strName)};
-            CPortCOM objPort(strName, WORK_MODE_MASTER);
-            CLinkRecorder objRec(&objPort);
-            QVERIFY(!LaunchAndWait(objPort, objRec));
-            QVERIFY(objPort.wait(WAIT_MS)); // the thread ended by itself
+            CComLink objLink(strName, WORK_MODE_MASTER);
+            QVERIFY(!objLink.Launch());
+            QVERIFY(objLink.objPort.wait(WAIT_MS)); // the thread ended by itself
             QVERIFY(objLog.Has("Port Open Failed by Invalid Port:", strName));
         }
         // A real port without a record.
         CComParaMgr::GetComParaList().clear();
         {
-            CPortCOM objPort(strPty, WORK_MODE_MASTER);
-            CLinkRecorder objRec(&objPort);
-            QVERIFY(!LaunchAndWait(objPort, objRec));
+            CComLink objLink(strPty, WORK_MODE_MASTER);
+            QVERIFY(!objLink.Launch());
             QVERIFY(objLog.Has("COM Port Para Get Failed:", strPty));
         }
 
@@ -223,13 +226,12 @@ private slots:
         for (const auto &objCase : lstRefused) {
             objLog.Clear();
             CComParaMgr::GetComParaList() = {objCase.first};
-            CPortCOM objPort(strPty, WORK_MODE_MASTER);
-            CLinkRecorder objRec(&objPort);
-            QVERIFY(!LaunchAndWait(objPort, objRec));
+            CComLink objLink(strPty, WORK_MODE_MASTER);
+            QVERIFY(!objLink.Launch());
             QVERIFY(objLog.Has("Port Open Failed by Para:", strPty));
             QVERIFY(!objLog.Has("Port Open Success:"));
-            QCOMPARE(objPort.GetRequestedDataBits(), objCase.second);
-            QVERIFY(!objPort.IsOpen());
+            QCOMPARE(objLink.objPort.GetRequestedDataBits(), objCase.second);
+            QVERIFY(!objLink.objPort.IsOpen());
             QVERIFY(CanOpen(strPty));
         }
 
@@ -241,21 +243,19 @@ private slots:
         stOdd.nStopBits = 7;
         CComParaMgr::GetComParaList() = {stOdd};
         {
-            CPortCOM objPort(strPty, WORK_MODE_MASTER);
-            CLinkRecorder objRec(&objPort);
-            QVERIFY(LaunchAndWait(objPort, objRec));
-            QVERIFY(objPort.IsOpen());
-            QCOMPARE(objPort.GetRequestedDataBits(), 8);
+            CComLink objLink(strPty, WORK_MODE_MASTER);
+            QVERIFY(objLink.Launch());
+            QVERIFY(objLink.objPort.IsOpen());
+            QCOMPARE(objLink.objPort.GetRequestedDataBits(), 8);
             QVERIFY(objLog.Has("Invalid COM Port Parity:", strPty + ":"));
             QVERIFY(objLog.Has("Invalid COM Port StopBit:", strPty + ":"));
             QVERIFY(objLog.Has("Port Open Success:", strPty));
 
             // The port is in use: a second link cannot open it.
-            CPortCOM objSecond(strPty, WORK_MODE_MASTER);
-            CLinkRecorder objRec2(&objSecond);
-            QVERIFY(!LaunchAndWait(objSecond, objRec2));
+            CComLink objSecond(strPty, WORK_MODE_MASTER);
+            QVERIFY(!objSecond.Launch());
             QVERIFY(objLog.Has("Port Open Failed:", strPty));
-            QVERIFY(objPort.IsOpen());
+            QVERIFY(objLink.objPort.IsOpen());
         }
         // Destroying the running link closed its port.
         QVERIFY(objLog.Has("Port Closed:", strPty));

@@ -1,0 +1,2 @@
+add_executable(bench_netlink bench_netlink.cpp)
+target_link_libraries(bench_netlink PRIVATE kestrix_core kestrix_testpeer)

@@ -1,0 +1,6 @@
+# Network links and their parameter store, over real sockets on loopback.
+kestrix_add_test(tst_netparamgr SOURCES netlink/tst_netparamgr.cpp netlink/netlinkutil.h LABELS netlink)
+kestrix_add_test(tst_netlinks SOURCES netlink/tst_netlinks.cpp netlink/netlinkutil.h LABELS netlink TIMEOUT 240
+                 LIBS kestrix_testpeer)
+kestrix_add_test(tst_netpeer SOURCES netlink/tst_netpeer.cpp netlink/netlinkutil.h LABELS netlink TIMEOUT 240
+                 LIBS kestrix_testpeer)
