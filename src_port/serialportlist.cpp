@@ -3,11 +3,16 @@
 #include <QSerialPortInfo>
 
 #include <cstdlib>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
 QStringList EnumSerialPortNames()
 {
+    // Link threads open their ports at the same time; the system's device
+    // enumeration keeps process-wide state of its own, so one at a time.
+    static std::mutex s_objEnumLock;
+    std::lock_guard<std::mutex> objLock(s_objEnumLock);
     QStringList objNames;
     const QList<QSerialPortInfo> objPorts = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &objInfo : objPorts)
