@@ -1,10 +1,14 @@
 #include <QSignalSpy>
 #include <QtTest>
+#include <memory>
 
+#include "common/framebytes.h"
 #include "ccfgfilemgr.h"
+#include "common/logcollector.h"
 #include "ccomparamgr.h"
 #include "cdeviceslave.h"
 #include "commonfunc.h"
+#include "device/devicefixture.h"
 #include "cport_base.h"
 #include "cportmgr.h"
 #include "socatpair.h"
@@ -12,62 +16,11 @@
 
 namespace {
 
-QStringList g_objLog;
-
-void CaptureLog(QtMsgType, const QMessageLogContext &, const QString &strMsg)
-{
-    g_objLog.append(strMsg);
-}
-
-bool LogHas(const QString &strText)
-{
-    for (const QString &strLine : g_objLog) {
-        if (strLine.contains(strText))
-            return true;
-    }
-    return false;
-}
-
-DEVICE_DATA_CFG_S Point(quint32 nID, quint16 nBlock, quint16 nAddr, quint16 nSize = 1)
-{
-    DEVICE_DATA_CFG_S objCfg;
-    objCfg.nID = nID;
-    objCfg.nBlock = nBlock;
-    objCfg.nAddr = nAddr;
-    objCfg.nSize = nSize;
-    objCfg.strName = QStringLiteral("P%1").arg(nID);
-    if (nBlock == BLOCK_COIL || nBlock == BLOCK_DISCRETE_INPUT) {
-        objCfg.nPrtcType = PRTC_TYPE_BIT;
-        objCfg.nShowType = SHOW_TYPE_BIT;
-    } else {
-        objCfg.nPrtcType = PRTC_TYPE_UINT;
-        objCfg.nShowType = SHOW_TYPE_INT_DEC;
-    }
-    return objCfg;
-}
-
 // Keeps the ids and simulated settings as given.
 void SetPoints(const QString &strDevice, const QList<DEVICE_DATA_CFG_S> &objPoints)
 {
     CCfgFileMgr::GetInstance()->ReplaceDeviceDataCfgList(strDevice, {});
     CCfgFileMgr::GetInstance()->GetDeviceDataCfgList(strDevice) = objPoints;
-}
-
-QByteArray Hex(const char *pText)
-{
-    return QByteArray::fromHex(pText);
-}
-
-bool WaitFor(const std::function<bool()> &fnDone, int nMs = 5000)
-{
-    QElapsedTimer objTimer;
-    objTimer.start();
-    while (!fnDone()) {
-        if (objTimer.elapsed() > nMs)
-            return false;
-        QTest::qWait(5);
-    }
-    return true;
 }
 
 } // namespace
@@ -80,12 +33,16 @@ private slots:
     void initTestCase()
     {
         RegisterLinkMetaTypes();
-        qInstallMessageHandler(CaptureLog);
     }
     void init()
     {
         CCfgFileMgr::GetInstance()->ClearCfg();
-        g_objLog.clear();
+        m_pLog.reset();
+        m_pLog.reset(new CLogCollector);
+    }
+    void cleanup()
+    {
+        m_pLog.reset();
     }
 
     // Lookups at the ends of both tables and for values not in them.
@@ -141,7 +98,7 @@ private slots:
         QCOMPARE(objStored.nRegGap, quint16(5));
         QCOMPARE(objStored.nDeviceType, quint16(DEVICE_TYPE_SLAVE));
         QCOMPARE(objStored.nAddr, quint16(7));
-        QVERIFY(LogHas("New Device Obj:"));
+        QVERIFY(m_pLog->Has("New Device Obj:"));
 
         // Stored attributes of a named device are taken over, except its own link, type and address.
         DEVICE_COMMON_ATTR_S objAttr;
@@ -171,10 +128,10 @@ private slots:
         // A name already taken is refused and the old name kept.
         objA.SetName("[S]-002");
         QCOMPARE(objA.GetName(), QString("[S]-001"));
-        QVERIFY(LogHas("Device Name Changed Failed:"));
+        QVERIFY(m_pLog->Has("Device Name Changed Failed:"));
         objA.SetName("Pump");
         QCOMPARE(objA.GetName(), QString("Pump"));
-        QVERIFY(LogHas("Device Name Changed:"));
+        QVERIFY(m_pLog->Has("Device Name Changed:"));
         DEVICE_COMMON_ATTR_S objStored;
         QVERIFY(pCfg->GetDeviceAttrCfg("Pump", objStored));
         QVERIFY(!pCfg->GetDeviceAttrCfg("[S]-001", objStored));
@@ -183,7 +140,7 @@ private slots:
         QCOMPARE(objA.GetAddr(), quint16(9));
         QVERIFY(pCfg->GetDeviceAttrCfg("Pump", objStored));
         QCOMPARE(objStored.nAddr, quint16(9));
-        QVERIFY(LogHas("Device Addr Changed:"));
+        QVERIFY(m_pLog->Has("Device Addr Changed:"));
 
         // A renamed device gets its default name back for its link and address.
         QVERIFY(!objA.IsDefaultName());
@@ -214,7 +171,7 @@ private slots:
         QCOMPARE(objB.GetPara(), objExpected);
         QVERIFY(pCfg->GetDeviceAttrCfg("[S]-002", objStored));
         QCOMPARE(objStored, objExpected);
-        QVERIFY(LogHas("Device Para Changed:[S]-002"));
+        QVERIFY(m_pLog->Has("Device Para Changed:[S]-002"));
 
     }
 
@@ -275,15 +232,15 @@ private slots:
         CPortBase *pPort = CPortMgr::GetPort(objPair.EndA());
         QVERIFY(pPort);
         QCOMPARE(pDevice->GetPort(), pPort);
-        QVERIFY(WaitFor([&] { return pDevice->GetState() == 1; }));
+        QVERIFY(WaitFor([&] { return pDevice->GetState() == 1; }, 5000));
         QCOMPARE(objSpy.count(), 1);
 
         pPort->StopPort();
-        QVERIFY(WaitFor([&] { return pDevice->GetState() == 0; }));
+        QVERIFY(WaitFor([&] { return pDevice->GetState() == 0; }, 5000));
         pDevice->LaunchDevice();
         QCOMPARE(pDevice->GetState(), quint16(0));
         pPort->LaunchPort();
-        QVERIFY(WaitFor([&] { return pDevice->GetState() == 1; }));
+        QVERIFY(WaitFor([&] { return pDevice->GetState() == 1; }, 5000));
         QTest::qWait(50);
         QCOMPARE(objSpy.count(), 3);
 
@@ -302,7 +259,7 @@ private slots:
 
         // Moving to a link that cannot open leaves the old link to the other device.
         pDevice->SetPortName("/nonexistent/ttyX");
-        QVERIFY(LogHas("Device Port Changed:"));
+        QVERIFY(m_pLog->Has("Device Port Changed:"));
         QCOMPARE(pDevice->GetPortName(), QString("/nonexistent/ttyX"));
         QVERIFY(CPortMgr::GetPort(objPair.EndA()));
         QVERIFY(pDevice->GetPort() != pNew);
@@ -311,7 +268,7 @@ private slots:
         QVERIFY(CPortMgr::GetPort("/nonexistent/ttyX"));
         delete pDevice;
         QVERIFY(!CPortMgr::GetPort("/nonexistent/ttyX"));
-        QVERIFY(LogHas("Release Device Obj:"));
+        QVERIFY(m_pLog->Has("Release Device Obj:"));
         CComParaMgr::GetComParaList().clear();
     }
 
@@ -427,6 +384,9 @@ private slots:
         QCOMPARE(objDevice.RawParseFrame(Hex("10000500020200FF"), 0), QString("报文字节数与数据量不匹配，无效Reg写多个请求报文"));
         QCOMPARE(objDevice.RawParseFrame(Hex("10010000010200FF"), 0), QString("未能匹配任何有效配置"));
     }
+
+private:
+    std::unique_ptr<CLogCollector> m_pLog;
 };
 
 QTEST_GUILESS_MAIN(TestDeviceBase)

@@ -10,6 +10,7 @@
 
 #include <modbus/modbus.h>
 
+#include "common/framebytes.h"
 #include "ccfgfilemgr.h"
 #include "ccomparamgr.h"
 #include "cdeviceslave.h"
@@ -228,11 +229,6 @@ public:
     CValueTable m_objTable;
     modbus_t *m_pCtx = nullptr;
 };
-
-QByteArray Hex(const char *pText)
-{
-    return QByteArray::fromHex(pText);
-}
 
 void AddLinkRows()
 {

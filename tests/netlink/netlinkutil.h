@@ -2,16 +2,15 @@
 #define NETLINKUTIL_H
 
 // Shared pieces of the network link tests: parameter records, requests and
-// replies, a UDP link on its own loopback address, and a capture of log lines.
+// replies, a UDP link on its own loopback address.
 
 #include <QHostAddress>
 #include <QStringList>
-#include <atomic>
 #include <memory>
-#include <mutex>
 
 #include "cnetparamgr.h"
 #include "cport_udp.h"
+#include "common/logcollector.h"
 #include "common/testport.h"
 
 inline NET_PARA_DATA_S NetPara(const QString &strName, quint16 nLinkMode, quint16 nTransMode, int nPort,
@@ -111,46 +110,6 @@ protected:
 
 private:
     QHostAddress m_objBindAddr;
-};
-
-// Every log line of every thread, for the tests that check a log text.
-class CLogCapture
-{
-public:
-    CLogCapture()
-    {
-        s_pActive = this;
-        m_pPrevious = qInstallMessageHandler(&CLogCapture::Handler);
-    }
-    ~CLogCapture()
-    {
-        qInstallMessageHandler(m_pPrevious);
-        s_pActive = nullptr;
-    }
-    bool Contains(const QString &strText)
-    {
-        std::lock_guard<std::mutex> objLock(m_objLock);
-        for (const QString &strLine : m_lstLines) {
-            if (strLine.contains(strText))
-                return true;
-        }
-        return false;
-    }
-
-private:
-    static void Handler(QtMsgType, const QMessageLogContext &, const QString &strMsg)
-    {
-        CLogCapture *pActive = s_pActive;
-        if (pActive == nullptr)
-            return;
-        std::lock_guard<std::mutex> objLock(pActive->m_objLock);
-        pActive->m_lstLines.append(strMsg);
-    }
-
-    static inline std::atomic<CLogCapture *> s_pActive{nullptr};
-    QtMessageHandler m_pPrevious = nullptr;
-    std::mutex m_objLock;
-    QStringList m_lstLines;
 };
 
 #endif // NETLINKUTIL_H
