@@ -188,6 +188,15 @@ private slots:
         objDevice.slRecvData("", stRecord);
         QVERIFY(objTable.Refreshes().isEmpty());
         objDevice.SetState(1);
+        // Records of another link, another unit, or with a failed result are not served.
+        objDevice.slRecvData("COM9", stRecord);
+        stRecord.nAddr = 2;
+        objDevice.slRecvData("", stRecord);
+        stRecord.nAddr = 1;
+        stRecord.enType = LINK_RECV_CHECK_ERR;
+        objDevice.slRecvData("", stRecord);
+        QVERIFY(objTable.Refreshes().isEmpty());
+        stRecord.enType = LINK_RECV_OK;
         objDevice.slRecvData("", stRecord);
         QCOMPARE(objTable.Value(1), QString("1"));
         // Another link's state does not move the device.

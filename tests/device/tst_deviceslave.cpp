@@ -524,7 +524,8 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return rig.m_pDevice->GetPort()->IsOpen(); }, 5000));
         QVERIFY(rig.Connect());
         QCOMPARE(rig.Raw(SLAVE_ADDR, Hex("03000A0001")), Hex("03020007"));
-        // Each record is handled once: one refresh per write.
+        // Each record is handled once, even after the same object is announced again.
+        emit CPortMgr::GetInstance()->siPortObjChanged(rig.m_strLink);
         rig.m_objTable.ClearLog();
         QCOMPARE(rig.Raw(SLAVE_ADDR, Hex("06000A0003")), Hex("06000A0003"));
         QCOMPARE(rig.m_objTable.Refreshes().size(), 1);
