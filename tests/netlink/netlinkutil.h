@@ -8,23 +8,9 @@
 #include <QStringList>
 #include <memory>
 
-#include "cnetparamgr.h"
-#include "cport_udp.h"
 #include "common/logcollector.h"
+#include "common/netrecords.h"
 #include "common/testport.h"
-
-inline NET_PARA_DATA_S NetPara(const QString &strName, quint16 nLinkMode, quint16 nTransMode, int nPort,
-                               const QString &strDesIP = QStringLiteral("127.0.0.1"), quint16 nMaxAsynNum = 15)
-{
-    NET_PARA_DATA_S stPara;
-    stPara.strNetName = strName;
-    stPara.strDesIP = strDesIP;
-    stPara.nLinkMode = nLinkMode;
-    stPara.nTransMode = nTransMode;
-    stPara.nPortID = static_cast<quint16>(nPort);
-    stPara.nMaxAsynNum = nMaxAsynNum;
-    return stPara;
-}
 
 // Read of nCount holding registers from nStart, unit 1.
 inline LINK_SEND_DATA_S ReadHolding(quint16 nSN, quint16 nStart, quint16 nCount, quint32 nTimeOut = 3000)
@@ -88,28 +74,6 @@ struct LinkUnderTest
         pLink->LaunchPort();
         return pRec->WaitFor(LinkEvent::State, -1, 1, nTimeoutMs) && pLink->IsOpen();
     }
-};
-
-// A UDP link bound to one loopback address, so two of them share a port number
-// on this machine.
-class CLoopbackUdp : public CPortNetUDPUnicast
-{
-public:
-    CLoopbackUdp(const QString &strName, short nWorkMode, const QString &strBindAddr)
-        : CPortNetUDPUnicast(strName, nWorkMode), m_objBindAddr(strBindAddr)
-    {
-    }
-    ~CLoopbackUdp() override
-    {
-        if (isRunning())
-            StopPort();
-    }
-
-protected:
-    QHostAddress GetBindAddress() const override { return m_objBindAddr; }
-
-private:
-    QHostAddress m_objBindAddr;
 };
 
 #endif // NETLINKUTIL_H
