@@ -84,6 +84,37 @@ quint16 FrameSN(const QByteArray &objFrame)
     return objFrame.size() >= 2 ? quint16((quint8(objFrame[0]) << 8) | quint8(objFrame[1])) : 0;
 }
 
+// The send side of one exchange, shared by both ends: the timer step, then
+// the frame written.
+class CSendStamp
+{
+public:
+    void Tick()
+    {
+        m_tTick = Clock::now();
+        m_fCpuTick = CpuMs();
+    }
+    template <typename FnWrite>
+    bool Write(CTimeline &objLine, const QByteArray &objFrame, FnWrite fnWrite)
+    {
+        const TimePoint tBegin = Clock::now();
+        const bool bOk = fnWrite();
+        const TimePoint tNow = Clock::now();
+        const double fCpu = CpuMs() - m_fCpuTick;
+        std::lock_guard<std::mutex> objGuard(objLine.objLock);
+        Exchange &stEx = objLine.At(FrameSN(objFrame));
+        stEx.tTick = m_tTick;
+        stEx.tWriteBegin = tBegin;
+        stEx.tWriteEnd = tNow;
+        stEx.fCpuSend = fCpu;
+        return bOk;
+    }
+
+private:
+    TimePoint m_tTick;
+    double m_fCpuTick = 0;
+};
+
 class CBenchClient : public CPortNetTCPClient
 {
 public:
@@ -100,23 +131,13 @@ public:
 protected:
     void ProcSendForMaster() override
     {
-        m_tTick = Clock::now();
-        m_fCpuTick = CpuMs();
+        m_objSend.Tick();
         CPortNetTCPClient::ProcSendForMaster();
     }
     bool WriteData(const QByteArray &objFrame) override
     {
-        const TimePoint tBegin = Clock::now();
-        const bool bOk = CPortNetTCPClient::WriteData(objFrame);
-        const TimePoint tNow = Clock::now();
-        const double fCpu = CpuMs() - m_fCpuTick;
-        std::lock_guard<std::mutex> objGuard(m_objLine.objLock);
-        Exchange &stEx = m_objLine.At(FrameSN(objFrame));
-        stEx.tTick = m_tTick;
-        stEx.tWriteBegin = tBegin;
-        stEx.tWriteEnd = tNow;
-        stEx.fCpuSend = fCpu;
-        return bOk;
+        return m_objSend.Write(m_objLine, objFrame,
+                               [&]() { return CPortNetTCPClient::WriteData(objFrame); });
     }
     void ProcRecvRspForMaster() override
     {
@@ -151,9 +172,8 @@ public:
 
 private:
     CTimeline &m_objLine;
-    TimePoint m_tTick;
+    CSendStamp m_objSend;
     TimePoint m_tLastRspIn;
-    double m_fCpuTick = 0;
     double m_fCpuRspIn = 0;
     size_t m_nRecords = 0;
     quint16 m_nLastSN = 0;
@@ -175,29 +195,18 @@ public:
 protected:
     void ProcSendForSlave() override
     {
-        m_tTick = Clock::now();
-        m_fCpuTick = CpuMs();
+        m_objSend.Tick();
         CPortNetTCPServer::ProcSendForSlave();
     }
     bool WriteData(const QByteArray &objFrame) override
     {
-        const TimePoint tBegin = Clock::now();
-        const bool bOk = CPortNetTCPServer::WriteData(objFrame);
-        const TimePoint tNow = Clock::now();
-        const double fCpu = CpuMs() - m_fCpuTick;
-        std::lock_guard<std::mutex> objGuard(m_objLine.objLock);
-        Exchange &stEx = m_objLine.At(FrameSN(objFrame));
-        stEx.tTick = m_tTick;
-        stEx.tWriteBegin = tBegin;
-        stEx.tWriteEnd = tNow;
-        stEx.fCpuSend = fCpu;
-        return bOk;
+        return m_objSend.Write(m_objLine, objFrame,
+                               [&]() { return CPortNetTCPServer::WriteData(objFrame); });
     }
 
 private:
     CTimeline &m_objLine;
-    TimePoint m_tTick;
-    double m_fCpuTick = 0;
+    CSendStamp m_objSend;
 };
 
 LINK_SEND_DATA_S ReadRqst(quint16 nSN)

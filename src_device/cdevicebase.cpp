@@ -326,14 +326,7 @@ QString CDeviceBase::RawParseReadBitReplyFrame(const QByteArray &objPdu, quint16
         CCfgFileMgr::GetInstance()->GetDeviceDataCfgsInRange(m_strName, nBlock, nStart, nCount);
     if (objPoints.isEmpty())
         return QString::fromUtf8(TEXT_NO_MATCH);
-    for (const DEVICE_DATA_CFG_S &objPoint : objPoints) {
-        const int nOffset = objPoint.nAddr - nStart;
-        const int nPos = 2 + nOffset / 8;
-        if (nPos >= 2 + quint8(objPdu.at(1)))
-            continue;
-        const bool bSet = (quint8(objPdu.at(nPos)) >> (nOffset % 8)) & 1;
-        emit siRefreshDeviceData(m_strName, objPoint.nID, bSet ? QStringLiteral("1") : QStringLiteral("0"));
-    }
+    RefreshBits(objPoints, nStart, objPdu, 2, 2 + quint8(objPdu.at(1)));
     return QString::fromLatin1(RESULT_OK);
 }
 
@@ -351,15 +344,7 @@ QString CDeviceBase::RawParseReadRegReplyFrame(const QByteArray &objPdu, unsigne
         m_strName, nBlock, nStart, quint16(nByteCount / 2));
     if (objPoints.isEmpty())
         return QString::fromUtf8(TEXT_NO_MATCH);
-    for (const DEVICE_DATA_CFG_S &objPoint : objPoints) {
-        const int nPos = 2 + (objPoint.nAddr - nStart) * 2;
-        const QByteArray objBytes = objPdu.mid(nPos, objPoint.nSize * 2);
-        if (objBytes.size() < objPoint.nSize * 2) {
-            LOG_DEBUG().noquote() << "Error Data:" + objPoint.strName;
-            continue;
-        }
-        emit siRefreshDeviceData(m_strName, objPoint.nID, CCfgFileMgr::ConvertDataFromNetBytes(objPoint, objBytes));
-    }
+    RefreshRegs(objPoints, nStart, objPdu, 2);
     return QString::fromLatin1(RESULT_OK);
 }
 
@@ -416,15 +401,7 @@ QString CDeviceBase::RawParseWriteMulBitRqstFrame(const QByteArray &objPdu)
     if (objPoints.isEmpty())
         return QString::fromUtf8(TEXT_NO_MATCH);
     // Bytes after the counted ones are not coil values.
-    const int nEnd = 6 + quint8(objPdu.at(5));
-    for (const DEVICE_DATA_CFG_S &objPoint : objPoints) {
-        const int nOffset = objPoint.nAddr - nStart;
-        const int nPos = 6 + nOffset / 8;
-        if (nPos >= nEnd)
-            continue;
-        const bool bSet = (quint8(objPdu.at(nPos)) >> (nOffset % 8)) & 1;
-        emit siRefreshDeviceData(m_strName, objPoint.nID, bSet ? QStringLiteral("1") : QStringLiteral("0"));
-    }
+    RefreshBits(objPoints, nStart, objPdu, 6, 6 + quint8(objPdu.at(5)));
     return QString::fromLatin1(RESULT_OK);
 }
 
@@ -444,14 +421,32 @@ QString CDeviceBase::RawParseWriteMulRegRqstFrame(const QByteArray &objPdu)
         CCfgFileMgr::GetInstance()->GetDeviceDataCfgsInRange(m_strName, BLOCK_HOLDING_REG, nStart, nCount);
     if (objPoints.isEmpty())
         return QString::fromUtf8(TEXT_NO_MATCH);
+    RefreshRegs(objPoints, nStart, objPdu, 6);
+    return QString::fromLatin1(RESULT_OK);
+}
+
+void CDeviceBase::RefreshBits(const QList<DEVICE_DATA_CFG_S> &objPoints, quint16 nStart, const QByteArray &objFrame,
+                              int nFirst, int nEnd)
+{
     for (const DEVICE_DATA_CFG_S &objPoint : objPoints) {
-        const int nPos = 6 + (objPoint.nAddr - nStart) * 2;
-        const QByteArray objBytes = objPdu.mid(nPos, objPoint.nSize * 2);
+        const int nOffset = objPoint.nAddr - nStart;
+        const int nPos = nFirst + nOffset / 8;
+        if (nPos >= nEnd)
+            continue;
+        const bool bSet = (quint8(objFrame.at(nPos)) >> (nOffset % 8)) & 1;
+        emit siRefreshDeviceData(m_strName, objPoint.nID, bSet ? QStringLiteral("1") : QStringLiteral("0"));
+    }
+}
+
+void CDeviceBase::RefreshRegs(const QList<DEVICE_DATA_CFG_S> &objPoints, quint16 nStart, const QByteArray &objFrame,
+                              int nFirst)
+{
+    for (const DEVICE_DATA_CFG_S &objPoint : objPoints) {
+        const QByteArray objBytes = objFrame.mid(nFirst + (objPoint.nAddr - nStart) * 2, objPoint.nSize * 2);
         if (objBytes.size() < objPoint.nSize * 2) {
             LOG_DEBUG().noquote() << "Error Data:" + objPoint.strName;
             continue;
         }
         emit siRefreshDeviceData(m_strName, objPoint.nID, CCfgFileMgr::ConvertDataFromNetBytes(objPoint, objBytes));
     }
-    return QString::fromLatin1(RESULT_OK);
 }

@@ -93,6 +93,12 @@ protected:
     void ReleasePort();
     // Stored attributes under the name, or the defaults stored as new ones.
     void LoadOrCreatePara();
+    // Points of a bit block from the packed bytes at nFirst; bytes from nEnd on are not values.
+    void RefreshBits(const QList<DEVICE_DATA_CFG_S> &objPoints, quint16 nStart, const QByteArray &objFrame,
+                     int nFirst, int nEnd);
+    // Points of a register block from the words at nFirst; a point cut short by the frame is skipped.
+    void RefreshRegs(const QList<DEVICE_DATA_CFG_S> &objPoints, quint16 nStart, const QByteArray &objFrame,
+                     int nFirst);
 
     QString m_strName;
     DEVICE_COMMON_ATTR_S m_objPara;

@@ -62,23 +62,39 @@ bool CDeviceSlave::ProcRecvData(const QString &strPortName, const LINK_RECV_DATA
     }
 }
 
-void CDeviceSlave::PorcReadBitInfo(const LINK_RECV_DATA_S &stData)
+bool CDeviceSlave::FindReadPoints(const LINK_RECV_DATA_S &stData, quint16 &nStart, quint16 &nCount,
+                                  QList<DEVICE_DATA_CFG_S> &objPoints)
 {
-    const QByteArray &objRqst = stData.objData;
-    if (objRqst.size() != 4)
-        return;
-    const quint16 nCount = Word(objRqst, 2);
+    // A request of the wrong length is not a request at all: no answer.
+    if (stData.objData.size() != 4)
+        return false;
+    nCount = Word(stData.objData, 2);
     if (nCount == 0 || nCount > GetFuncCodeMaxNum(stData.nFuncCode)) {
         SendExcpReply(stData, EXCP_ILLEGAL_DATA_ADDRESS);
-        return;
+        return false;
     }
-    const quint16 nStart = ToLookupAddr(Word(objRqst, 0));
-    const QList<DEVICE_DATA_CFG_S> objPoints = CCfgFileMgr::GetInstance()->GetDeviceDataCfgsInRange(
-        m_strName, GetFuncCodeBlock(stData.nFuncCode), nStart, nCount);
+    return FindPoints(stData, GetFuncCodeBlock(stData.nFuncCode), nCount, nStart, objPoints);
+}
+
+bool CDeviceSlave::FindPoints(const LINK_RECV_DATA_S &stData, quint16 nBlock, quint16 nCount, quint16 &nStart,
+                              QList<DEVICE_DATA_CFG_S> &objPoints)
+{
+    nStart = ToLookupAddr(Word(stData.objData, 0));
+    objPoints = CCfgFileMgr::GetInstance()->GetDeviceDataCfgsInRange(m_strName, nBlock, nStart, nCount);
     if (objPoints.isEmpty()) {
         SendExcpReply(stData, EXCP_ILLEGAL_DATA_ADDRESS);
-        return;
+        return false;
     }
+    return true;
+}
+
+void CDeviceSlave::PorcReadBitInfo(const LINK_RECV_DATA_S &stData)
+{
+    quint16 nStart = 0;
+    quint16 nCount = 0;
+    QList<DEVICE_DATA_CFG_S> objPoints;
+    if (!FindReadPoints(stData, nStart, nCount, objPoints))
+        return;
     const int nByteCount = int(GetBitByteCount(nCount));
     QByteArray objReply(1 + nByteCount, '\0');
     objReply[0] = char(nByteCount);
@@ -112,21 +128,11 @@ void CDeviceSlave::PorcReadBitInfo(const LINK_RECV_DATA_S &stData)
 
 void CDeviceSlave::PorcReadRegInfo(const LINK_RECV_DATA_S &stData)
 {
-    const QByteArray &objRqst = stData.objData;
-    if (objRqst.size() != 4)
+    quint16 nStart = 0;
+    quint16 nCount = 0;
+    QList<DEVICE_DATA_CFG_S> objPoints;
+    if (!FindReadPoints(stData, nStart, nCount, objPoints))
         return;
-    const quint16 nCount = Word(objRqst, 2);
-    if (nCount == 0 || nCount > GetFuncCodeMaxNum(stData.nFuncCode)) {
-        SendExcpReply(stData, EXCP_ILLEGAL_DATA_ADDRESS);
-        return;
-    }
-    const quint16 nStart = ToLookupAddr(Word(objRqst, 0));
-    const QList<DEVICE_DATA_CFG_S> objPoints = CCfgFileMgr::GetInstance()->GetDeviceDataCfgsInRange(
-        m_strName, GetFuncCodeBlock(stData.nFuncCode), nStart, nCount);
-    if (objPoints.isEmpty()) {
-        SendExcpReply(stData, EXCP_ILLEGAL_DATA_ADDRESS);
-        return;
-    }
     QByteArray objReply(1 + nCount * 2, '\0');
     objReply[0] = char(quint8(nCount * 2));
     bool bAnswered = false;
@@ -201,21 +207,11 @@ void CDeviceSlave::PorcWriteMulBit(const LINK_RECV_DATA_S &stData)
         SendExcpReply(stData, EXCP_ILLEGAL_DATA_ADDRESS);
         return;
     }
-    const quint16 nStart = ToLookupAddr(Word(objRqst, 0));
-    const QList<DEVICE_DATA_CFG_S> objPoints =
-        CCfgFileMgr::GetInstance()->GetDeviceDataCfgsInRange(m_strName, BLOCK_COIL, nStart, nCount);
-    if (objPoints.isEmpty()) {
-        SendExcpReply(stData, EXCP_ILLEGAL_DATA_ADDRESS);
+    quint16 nStart = 0;
+    QList<DEVICE_DATA_CFG_S> objPoints;
+    if (!FindPoints(stData, BLOCK_COIL, nCount, nStart, objPoints))
         return;
-    }
-    for (const DEVICE_DATA_CFG_S &objPoint : objPoints) {
-        const int nOffset = objPoint.nAddr - nStart;
-        const int nPos = 5 + nOffset / 8;
-        if (nPos >= objRqst.size())
-            continue;
-        const bool bSet = (quint8(objRqst.at(nPos)) >> (nOffset % 8)) & 1;
-        emit siRefreshDeviceData(m_strName, objPoint.nID, bSet ? QStringLiteral("1") : QStringLiteral("0"));
-    }
+    RefreshBits(objPoints, nStart, objRqst, 5, objRqst.size());
     SendReply(stData, objRqst.left(4));
 }
 
@@ -230,13 +226,10 @@ void CDeviceSlave::PorcWriteMulReg(const LINK_RECV_DATA_S &stData)
         SendExcpReply(stData, EXCP_ILLEGAL_DATA_ADDRESS);
         return;
     }
-    const quint16 nStart = ToLookupAddr(Word(objRqst, 0));
-    const QList<DEVICE_DATA_CFG_S> objPoints =
-        CCfgFileMgr::GetInstance()->GetDeviceDataCfgsInRange(m_strName, BLOCK_HOLDING_REG, nStart, nCount);
-    if (objPoints.isEmpty()) {
-        SendExcpReply(stData, EXCP_ILLEGAL_DATA_ADDRESS);
+    quint16 nStart = 0;
+    QList<DEVICE_DATA_CFG_S> objPoints;
+    if (!FindPoints(stData, BLOCK_HOLDING_REG, nCount, nStart, objPoints))
         return;
-    }
     for (const DEVICE_DATA_CFG_S &objPoint : objPoints) {
         const QByteArray objBytes = objRqst.mid(5 + (objPoint.nAddr - nStart) * 2, objPoint.nSize * 2);
         emit siRefreshDeviceData(m_strName, objPoint.nID, CCfgFileMgr::ConvertDataFromNetBytes(objPoint, objBytes));
@@ -246,32 +239,26 @@ void CDeviceSlave::PorcWriteMulReg(const LINK_RECV_DATA_S &stData)
 
 void CDeviceSlave::SendReply(const LINK_RECV_DATA_S &stData, const QByteArray &objData)
 {
-    if (IsBroadcastAddr(stData.nAddr) || stData.nAddr != m_objPara.nAddr || !m_pPort)
-        return;
-    LINK_SEND_DATA_S stSend;
-    stSend.nSN = stData.nSN;
-    stSend.nAddr = stData.nAddr;
-    stSend.nFuncCode = stData.nFuncCode;
-    stSend.nIsNeedRsp = 0;
-    stSend.nIntervalTime = 0;
-    stSend.nResendCount = 0;
-    stSend.nTimeOut = 0;
-    stSend.objData = objData;
-    m_pPort->PushSendData(stSend, false);
+    PushReply(stData, stData.nFuncCode, objData);
 }
 
 void CDeviceSlave::SendExcpReply(const LINK_RECV_DATA_S &stData, quint8 nCode)
+{
+    PushReply(stData, quint8(stData.nFuncCode + 0x80), QByteArray(1, char(nCode)));
+}
+
+void CDeviceSlave::PushReply(const LINK_RECV_DATA_S &stData, quint8 nFuncCode, const QByteArray &objData)
 {
     if (IsBroadcastAddr(stData.nAddr) || stData.nAddr != m_objPara.nAddr || !m_pPort)
         return;
     LINK_SEND_DATA_S stSend;
     stSend.nSN = stData.nSN;
     stSend.nAddr = stData.nAddr;
-    stSend.nFuncCode = quint8(stData.nFuncCode + 0x80);
+    stSend.nFuncCode = nFuncCode;
     stSend.nIsNeedRsp = 0;
     stSend.nIntervalTime = 0;
     stSend.nResendCount = 0;
     stSend.nTimeOut = 0;
-    stSend.objData = QByteArray(1, char(nCode));
+    stSend.objData = objData;
     m_pPort->PushSendData(stSend, false);
 }

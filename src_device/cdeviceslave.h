@@ -28,6 +28,12 @@ public:
 
 private:
     bool IsBroadcastAddr(quint16 nAddr) const;
+    // Both send the answer themselves when they refuse the request.
+    bool FindReadPoints(const LINK_RECV_DATA_S &stData, quint16 &nStart, quint16 &nCount,
+                        QList<DEVICE_DATA_CFG_S> &objPoints);
+    bool FindPoints(const LINK_RECV_DATA_S &stData, quint16 nBlock, quint16 nCount, quint16 &nStart,
+                    QList<DEVICE_DATA_CFG_S> &objPoints);
+    void PushReply(const LINK_RECV_DATA_S &stData, quint8 nFuncCode, const QByteArray &objData);
 };
 
 #endif // CDEVICESLAVE_H

@@ -14,7 +14,6 @@ public:
 
     const QByteArray &GetBuffer() const { return m_objBuffer; }
     void Clear() { m_objBuffer.clear(); }
-    void Reserve(int nBytes) { m_objBuffer.reserve(nBytes); }
 
 private:
     QByteArray m_objBuffer;

@@ -4,23 +4,10 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include "common/framebytes.h"
 #include "common/codecport.h"
 
 namespace {
-
-QByteArray Hex(const char *pText)
-{
-    return QByteArray::fromHex(pText);
-}
-
-QByteArray WithCrc(const QByteArray &objBytes)
-{
-    const quint16 nCrc = CalcCRC16(objBytes);
-    QByteArray objOut = objBytes;
-    objOut.append(static_cast<char>(nCrc & 0xFF));
-    objOut.append(static_cast<char>(nCrc >> 8));
-    return objOut;
-}
 
 LINK_SEND_DATA_S Rqst(quint16 nAddr, quint8 nFunc, const QByteArray &objData, quint16 nSN = 0)
 {

@@ -1,3 +1,4 @@
+#include "common/framebytes.h"
 #include "ccfgfilemgr.h"
 #include "commonfunc.h"
 
@@ -17,11 +18,6 @@ DEVICE_DATA_CFG_S Point(quint16 nPrtc, quint16 nShow, quint16 nSize, quint16 nBy
     objCfg.nWordOder = nWord;
     objCfg.fGain = fGain;
     return objCfg;
-}
-
-QByteArray Hex(const char *pText)
-{
-    return QByteArray::fromHex(QByteArray(pText).replace(' ', ""));
 }
 
 } // namespace

@@ -42,6 +42,25 @@ inline DEVICE_DATA_CFG_S MakePoint(quint16 nBlock, quint16 nAddr, quint16 nSize,
     return objCfg;
 }
 
+// A plain point: a bit, or an unsigned register shown in decimal.
+inline DEVICE_DATA_CFG_S Point(quint32 nID, quint16 nBlock, quint16 nAddr, quint16 nSize = 1)
+{
+    DEVICE_DATA_CFG_S objCfg;
+    objCfg.nID = nID;
+    objCfg.nBlock = nBlock;
+    objCfg.nAddr = nAddr;
+    objCfg.nSize = nSize;
+    objCfg.strName = QStringLiteral("P%1").arg(nID);
+    if (nBlock == BLOCK_COIL || nBlock == BLOCK_DISCRETE_INPUT) {
+        objCfg.nPrtcType = PRTC_TYPE_BIT;
+        objCfg.nShowType = SHOW_TYPE_BIT;
+    } else {
+        objCfg.nPrtcType = PRTC_TYPE_UINT;
+        objCfg.nShowType = SHOW_TYPE_INT_DEC;
+    }
+    return objCfg;
+}
+
 // IDs are 1, 2, 3 ... in this order once the list is stored.
 inline QList<TEST_POINT_S> AllKindsPoints()
 {

@@ -10,6 +10,8 @@
 
 #include <modbus/modbus.h>
 
+#include "common/netrecords.h"
+#include "common/framebytes.h"
 #include "ccfgfilemgr.h"
 #include "ccomparamgr.h"
 #include "cdeviceslave.h"
@@ -124,14 +126,8 @@ public:
         static int s_nLink = 0;
         if (m_bTcp) {
             m_strLink = QStringLiteral("NET-SLAVE-%1").arg(++s_nLink);
-            NET_PARA_DATA_S stPara;
-            stPara.strNetName = m_strLink;
-            stPara.strDesIP = "127.0.0.1";
-            stPara.nLinkMode = LINK_MODE_TCP_SERVER;
-            stPara.nTransMode = TRANS_MODE_TCP_SYNC;
-            stPara.nPortID = quint16(PickFreePort());
-            m_nTcpPort = stPara.nPortID;
-            if (!CNetParaMgr::SetNetPara(stPara))
+            m_nTcpPort = PickFreePort();
+            if (!CNetParaMgr::SetNetPara(NetPara(m_strLink, LINK_MODE_TCP_SERVER, TRANS_MODE_TCP_SYNC, m_nTcpPort)))
                 return false;
         } else {
             if (!m_objPair.Start())
@@ -228,11 +224,6 @@ public:
     CValueTable m_objTable;
     modbus_t *m_pCtx = nullptr;
 };
-
-QByteArray Hex(const char *pText)
-{
-    return QByteArray::fromHex(pText);
-}
 
 void AddLinkRows()
 {

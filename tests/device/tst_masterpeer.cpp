@@ -6,6 +6,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "common/netrecords.h"
 #include "cdevicemaster.h"
 #include "cnetparamgr.h"
 #include "common/freeport.h"
@@ -176,11 +177,8 @@ private slots:
         QVERIFY(objServer.StartTcp("127.0.0.1", nPort));
         for (int i = 0; i < 40; ++i)
             objServer.SetHolding(i, quint16(0xA000 + i));
-        NET_PARA_DATA_S stPara;
-        stPara.strNetName = QStringLiteral("NET_PEER_TCP");
-        stPara.nLinkMode = LINK_MODE_TCP_CLIENT;
-        stPara.nTransMode = TRANS_MODE_TCP_SYNC;
-        stPara.nPortID = static_cast<quint16>(nPort);
+        const NET_PARA_DATA_S stPara =
+            NetPara(QStringLiteral("NET_PEER_TCP"), LINK_MODE_TCP_CLIENT, TRANS_MODE_TCP_SYNC, nPort);
         QVERIFY(CNetParaMgr::SetNetPara(stPara));
         // 32-bit points in both word orders around holes of 2 and 5 registers.
         const QList<DEVICE_DATA_CFG_S> objPoints{

@@ -2,28 +2,12 @@
 
 #include <QtTest>
 
+#include "common/framebytes.h"
 #include "cdevicemaster.h"
 #include "commonfunc.h"
+#include "device/devicefixture.h"
 
 namespace {
-
-DEVICE_DATA_CFG_S Point(quint32 nID, quint16 nBlock, quint16 nAddr, quint16 nSize = 1)
-{
-    DEVICE_DATA_CFG_S objCfg;
-    objCfg.nID = nID;
-    objCfg.nBlock = nBlock;
-    objCfg.nAddr = nAddr;
-    objCfg.nSize = nSize;
-    objCfg.strName = QStringLiteral("p%1").arg(nID);
-    if (nBlock == BLOCK_COIL || nBlock == BLOCK_DISCRETE_INPUT) {
-        objCfg.nPrtcType = PRTC_TYPE_BIT;
-        objCfg.nShowType = SHOW_TYPE_BIT;
-    } else {
-        objCfg.nPrtcType = PRTC_TYPE_UINT;
-        objCfg.nShowType = SHOW_TYPE_INT_DEC;
-    }
-    return objCfg;
-}
 
 DEVICE_COMMON_ATTR_S Attr(quint16 nPackWay, quint16 nRegGap = 5, quint16 nBitGap = 0)
 {
@@ -61,11 +45,6 @@ QList<MASTER_RQST_S> PlanRead(const QList<DEVICE_DATA_CFG_S> &objPoints, const D
     QList<MASTER_RQST_S> objPlan;
     CDeviceMaster::PlanReadRqst(objPoints, objAttr, objPlan);
     return objPlan;
-}
-
-QByteArray Hex(const char *pText)
-{
-    return QByteArray::fromHex(pText);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "common/netrecords.h"
 #include "cdevicemaster.h"
 #include "cdeviceslave.h"
 #include "cnetparamgr.h"
@@ -29,35 +30,6 @@ int FrameFuncCode(const QByteArray &objFrame, quint16 nTransMode)
     default: return objFrame.size() > 7 ? quint8(objFrame.at(7)) : -1;
     }
 }
-
-NET_PARA_DATA_S NetRecord(const QString &strName, quint16 nLinkMode, quint16 nTransMode, const QString &strDesIP,
-                          int nPort)
-{
-    NET_PARA_DATA_S stPara;
-    stPara.strNetName = strName;
-    stPara.nLinkMode = nLinkMode;
-    stPara.nTransMode = nTransMode;
-    stPara.strDesIP = strDesIP;
-    stPara.nPortID = static_cast<quint16>(nPort);
-    return stPara;
-}
-
-// A UDP link bound to one loopback address, so that its peer on this machine
-// can use the same port number on another address.
-class CLoopUdp : public CPortNetUDPUnicast
-{
-public:
-    CLoopUdp(const QString &strName, short nWorkMode, const QString &strBindAddr)
-        : CPortNetUDPUnicast(strName, nWorkMode), m_objBindAddr(strBindAddr)
-    {
-    }
-
-protected:
-    QHostAddress GetBindAddress() const override { return m_objBindAddr; }
-
-private:
-    QHostAddress m_objBindAddr;
-};
 
 // A slave on a link the test made itself rather than one from the link manager.
 class CBoundSlave : public CDeviceSlave
@@ -242,9 +214,9 @@ private slots:
     {
         const int nPort = PickFreePort();
         QVERIFY(CNetParaMgr::SetNetPara(
-            NetRecord("NET_S_TCP", LINK_MODE_TCP_SERVER, TRANS_MODE_TCP_SYNC, "127.0.0.1", nPort)));
+            NetPara("NET_S_TCP", LINK_MODE_TCP_SERVER, TRANS_MODE_TCP_SYNC, nPort, "127.0.0.1")));
         QVERIFY(CNetParaMgr::SetNetPara(
-            NetRecord("NET_M_TCP", LINK_MODE_TCP_CLIENT, TRANS_MODE_TCP_SYNC, "127.0.0.1", nPort)));
+            NetPara("NET_M_TCP", LINK_MODE_TCP_CLIENT, TRANS_MODE_TCP_SYNC, nPort, "127.0.0.1")));
         WatchMasterLink("NET_M_TCP", TRANS_MODE_TCP_SYNC);
         std::unique_ptr<CDeviceSlave> pSlave(new CDeviceSlave(QStringLiteral("S-tcp"), "NET_S_TCP", 17));
         QVERIFY(WaitFor([&] { return pSlave->GetState() == 1; }, WAIT_MS));
@@ -258,10 +230,10 @@ private slots:
         // Both ends use one port number, on 127.0.0.1 (any address) and 127.0.0.2;
         // the store would refuse the second record, so it goes into the list directly.
         QVERIFY(CNetParaMgr::SetNetPara(
-            NetRecord("NET_M_UDP", LINK_MODE_UDP_UNICAST, TRANS_MODE_ASCII, "127.0.0.2", nPort)));
+            NetPara("NET_M_UDP", LINK_MODE_UDP_UNICAST, TRANS_MODE_ASCII, nPort, "127.0.0.2")));
         CNetParaMgr::GetNetParaList().append(
-            NetRecord("NET_S_UDP", LINK_MODE_UDP_UNICAST, TRANS_MODE_ASCII, "127.0.0.1", nPort));
-        std::unique_ptr<CLoopUdp> pSlaveLink(new CLoopUdp("NET_S_UDP", WORK_MODE_SLAVE, "127.0.0.2"));
+            NetPara("NET_S_UDP", LINK_MODE_UDP_UNICAST, TRANS_MODE_ASCII, nPort, "127.0.0.1"));
+        std::unique_ptr<CLoopbackUdp> pSlaveLink(new CLoopbackUdp("NET_S_UDP", WORK_MODE_SLAVE, "127.0.0.2"));
         pSlaveLink->start();
         QVERIFY(WaitFor([&] { return pSlaveLink->IsOpen(); }, WAIT_MS));
         WatchMasterLink("NET_M_UDP", TRANS_MODE_ASCII);

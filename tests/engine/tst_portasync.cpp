@@ -3,16 +3,12 @@
 
 #include <QtTest>
 
+#include "common/framebytes.h"
 #include "common/testport.h"
 
 namespace {
 
 constexpr int SLACK_MS = 250;
-
-QByteArray Hex(const char *pText)
-{
-    return QByteArray::fromHex(pText);
-}
 
 LINK_SEND_DATA_S ReadRqst(quint16 nSN, quint32 nTimeOut, quint16 nResend = 0)
 {

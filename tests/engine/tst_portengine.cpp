@@ -3,25 +3,12 @@
 
 #include <QtTest>
 
+#include "common/framebytes.h"
 #include "common/testport.h"
 
 namespace {
 
 constexpr int SLACK_MS = 250;
-
-QByteArray Hex(const char *pText)
-{
-    return QByteArray::fromHex(pText);
-}
-
-QByteArray WithCrc(const QByteArray &objBytes)
-{
-    const quint16 nCrc = CalcCRC16(objBytes);
-    QByteArray objOut = objBytes;
-    objOut.append(static_cast<char>(nCrc & 0xFF));
-    objOut.append(static_cast<char>(nCrc >> 8));
-    return objOut;
-}
 
 LINK_SEND_DATA_S ReadRqst(quint16 nSN, quint32 nTimeOut = 1000, quint16 nResend = 0, quint32 nInterval = 0)
 {

@@ -2,30 +2,15 @@
 #define NETLINKUTIL_H
 
 // Shared pieces of the network link tests: parameter records, requests and
-// replies, a UDP link on its own loopback address, and a capture of log lines.
+// replies, a UDP link on its own loopback address.
 
 #include <QHostAddress>
 #include <QStringList>
-#include <atomic>
 #include <memory>
-#include <mutex>
 
-#include "cnetparamgr.h"
-#include "cport_udp.h"
+#include "common/logcollector.h"
+#include "common/netrecords.h"
 #include "common/testport.h"
-
-inline NET_PARA_DATA_S NetPara(const QString &strName, quint16 nLinkMode, quint16 nTransMode, int nPort,
-                               const QString &strDesIP = QStringLiteral("127.0.0.1"), quint16 nMaxAsynNum = 15)
-{
-    NET_PARA_DATA_S stPara;
-    stPara.strNetName = strName;
-    stPara.strDesIP = strDesIP;
-    stPara.nLinkMode = nLinkMode;
-    stPara.nTransMode = nTransMode;
-    stPara.nPortID = static_cast<quint16>(nPort);
-    stPara.nMaxAsynNum = nMaxAsynNum;
-    return stPara;
-}
 
 // Read of nCount holding registers from nStart, unit 1.
 inline LINK_SEND_DATA_S ReadHolding(quint16 nSN, quint16 nStart, quint16 nCount, quint32 nTimeOut = 3000)
@@ -89,68 +74,6 @@ struct LinkUnderTest
         pLink->LaunchPort();
         return pRec->WaitFor(LinkEvent::State, -1, 1, nTimeoutMs) && pLink->IsOpen();
     }
-};
-
-// A UDP link bound to one loopback address, so two of them share a port number
-// on this machine.
-class CLoopbackUdp : public CPortNetUDPUnicast
-{
-public:
-    CLoopbackUdp(const QString &strName, short nWorkMode, const QString &strBindAddr)
-        : CPortNetUDPUnicast(strName, nWorkMode), m_objBindAddr(strBindAddr)
-    {
-    }
-    ~CLoopbackUdp() override
-    {
-        if (isRunning())
-            StopPort();
-    }
-
-protected:
-    QHostAddress GetBindAddress() const override { return m_objBindAddr; }
-
-private:
-    QHostAddress m_objBindAddr;
-};
-
-// Every log line of every thread, for the tests that check a log text.
-class CLogCapture
-{
-public:
-    CLogCapture()
-    {
-        s_pActive = this;
-        m_pPrevious = qInstallMessageHandler(&CLogCapture::Handler);
-    }
-    ~CLogCapture()
-    {
-        qInstallMessageHandler(m_pPrevious);
-        s_pActive = nullptr;
-    }
-    bool Contains(const QString &strText)
-    {
-        std::lock_guard<std::mutex> objLock(m_objLock);
-        for (const QString &strLine : m_lstLines) {
-            if (strLine.contains(strText))
-                return true;
-        }
-        return false;
-    }
-
-private:
-    static void Handler(QtMsgType, const QMessageLogContext &, const QString &strMsg)
-    {
-        CLogCapture *pActive = s_pActive;
-        if (pActive == nullptr)
-            return;
-        std::lock_guard<std::mutex> objLock(pActive->m_objLock);
-        pActive->m_lstLines.append(strMsg);
-    }
-
-    static inline std::atomic<CLogCapture *> s_pActive{nullptr};
-    QtMessageHandler m_pPrevious = nullptr;
-    std::mutex m_objLock;
-    QStringList m_lstLines;
 };
 
 #endif // NETLINKUTIL_H

@@ -208,14 +208,14 @@ void TstNetLinks::tcpClientEndsWhenPeerCloses()
     QTcpServer objServer;
     QVERIFY(objServer.listen(QHostAddress("127.0.0.1")));
     CNetParaMgr::SetNetPara(NetPara("NET_C", LINK_MODE_TCP_CLIENT, TRANS_MODE_TCP_SYNC, objServer.serverPort()));
-    CLogCapture objLog;
+    CLogCollector objLog;
     LinkUnderTest objLink(new CPortNetTCPClient("NET_C", WORK_MODE_MASTER));
     objLink.pLink->LaunchPort();
     QVERIFY(objServer.waitForNewConnection(WAIT_MS));
     std::unique_ptr<QTcpSocket> pPeer(objServer.nextPendingConnection());
     QVERIFY(objLink.pRec->WaitFor(LinkEvent::State, -1, 1, WAIT_MS));
     QVERIFY(objLink.pLink->IsOpen());
-    QTRY_VERIFY_WITH_TIMEOUT(objLog.Contains(QStringLiteral("Connected with:127.0.0.1:%1").arg(objServer.serverPort())),
+    QTRY_VERIFY_WITH_TIMEOUT(objLog.Has(QStringLiteral("Connected with:127.0.0.1:%1").arg(objServer.serverPort())),
                              WAIT_MS);
 
     pPeer->disconnectFromHost();
@@ -225,8 +225,8 @@ void TstNetLinks::tcpClientEndsWhenPeerCloses()
     QCOMPARE(lstState.size(), size_t(2));
     QVERIFY(lstState[0].bOpen);
     QVERIFY(!lstState[1].bOpen);
-    QVERIFY(objLog.Contains(QStringLiteral("Another Disconnect with:127.0.0.1:%1").arg(objServer.serverPort())));
-    QVERIFY(objLog.Contains(QStringLiteral("Port Thread Exit:NET_C")));
+    QVERIFY(objLog.Has(QStringLiteral("Another Disconnect with:127.0.0.1:%1").arg(objServer.serverPort())));
+    QVERIFY(objLog.Has(QStringLiteral("Port Thread Exit:NET_C")));
 
     // Started again, it connects again.
     objLink.pLink->LaunchPort();
@@ -235,7 +235,7 @@ void TstNetLinks::tcpClientEndsWhenPeerCloses()
     QVERIFY(objLink.pRec->WaitFor(LinkEvent::State, -1, 3, WAIT_MS));
     QVERIFY(objLink.pLink->IsOpen());
     objLink.pLink->StopPort();
-    QVERIFY(objLog.Contains(QStringLiteral("Disconnect with:127.0.0.1")));
+    QVERIFY(objLog.Has(QStringLiteral("Disconnect with:127.0.0.1")));
     // Our own close is not reported as the peer's.
     QVERIFY(pPeer->waitForDisconnected(WAIT_MS) || pPeer->state() == QAbstractSocket::UnconnectedState);
 }
@@ -263,7 +263,7 @@ void TstNetLinks::tcpServerAdoptsOneClient()
 {
     const int nPort = PickFreePort();
     CNetParaMgr::SetNetPara(NetPara("NET_S", LINK_MODE_TCP_SERVER, TRANS_MODE_TCP_SYNC, nPort, "127.0.0.1"));
-    CLogCapture objLog;
+    CLogCollector objLog;
     LinkUnderTest objLink(new CPortNetTCPServer("NET_S", WORK_MODE_SLAVE));
     QVERIFY(objLink.StartAndWaitOpen());
     CLinkRecorder &objRec = *objLink.pRec;
@@ -283,13 +283,13 @@ void TstNetLinks::tcpServerAdoptsOneClient()
     objFirst.write(TcpReadRqst(2));
     QVERIFY(objFirst.waitForBytesWritten(WAIT_MS));
     QVERIFY(objRec.WaitFor(LinkEvent::Record, LINK_RECV_OK, 1, WAIT_MS));
-    QVERIFY(objLog.Contains(QStringLiteral("New Server Link:NET_S")));
+    QVERIFY(objLog.Has(QStringLiteral("New Server Link:NET_S")));
 
     QTcpSocket objSecond;
     objSecond.connectToHost(QHostAddress("127.0.0.1"), static_cast<quint16>(nPort));
     QVERIFY(objSecond.waitForConnected(WAIT_MS));
     QTRY_COMPARE_WITH_TIMEOUT(objFirst.state(), QAbstractSocket::UnconnectedState, WAIT_MS);
-    QVERIFY(objLog.Contains(QStringLiteral("Closed Server Link:NET_S")));
+    QVERIFY(objLog.Has(QStringLiteral("Closed Server Link:NET_S")));
     objSecond.write(TcpReadRqst(3));
     QVERIFY(objSecond.waitForBytesWritten(WAIT_MS));
     QVERIFY(objRec.WaitFor(LinkEvent::Record, LINK_RECV_OK, 2, WAIT_MS));
@@ -307,18 +307,18 @@ void TstNetLinks::tcpServerAdoptsOneClient()
 
     // The client leaving keeps the server open; a reply now fails.
     objSecond.disconnectFromHost();
-    QTRY_VERIFY_WITH_TIMEOUT(objLog.Contains(QStringLiteral("Server Link Break:NET_S")), WAIT_MS);
+    QTRY_VERIFY_WITH_TIMEOUT(objLog.Has(QStringLiteral("Server Link Break:NET_S")), WAIT_MS);
     QVERIFY(objLink.pLink->IsOpen());
     objLink.pLink->PushSendData(HoldingReply(stRqst, {1}), false);
     QVERIFY(objRec.WaitFor(LinkEvent::Raw, LINK_SEND_FAILED, 1, WAIT_MS));
     objLink.pLink->StopPort();
-    QVERIFY(objLog.Contains(QStringLiteral("Closed Server:NET_S")));
+    QVERIFY(objLog.Has(QStringLiteral("Closed Server:NET_S")));
 }
 
 // A port already taken ends the link's thread at once and reports it closed.
 void TstNetLinks::listenAndBindFailures()
 {
-    CLogCapture objLog;
+    CLogCollector objLog;
     QTcpServer objTaken;
     QVERIFY(objTaken.listen(QHostAddress::Any));
     CNetParaMgr::SetNetPara(NetPara("NET_S", LINK_MODE_TCP_SERVER, TRANS_MODE_TCP_SYNC, objTaken.serverPort()));
@@ -328,8 +328,8 @@ void TstNetLinks::listenAndBindFailures()
     QVERIFY(!objServer.pLink->IsOpen());
     QVERIFY(objServer.pRec->WaitFor(LinkEvent::State, -1, 1, WAIT_MS));
     QVERIFY(!objServer.pRec->Of(LinkEvent::State)[0].bOpen);
-    QVERIFY(objLog.Contains(QStringLiteral("Server Listen Error:NET_S")));
-    QVERIFY(objLog.Contains(QStringLiteral("Port Open Falied:NET_S")));
+    QVERIFY(objLog.Has(QStringLiteral("Server Listen Error:NET_S")));
+    QVERIFY(objLog.Has(QStringLiteral("Port Open Falied:NET_S")));
 
     // A UDP port held exclusively by another socket.
     QUdpSocket objHeld;
@@ -339,8 +339,8 @@ void TstNetLinks::listenAndBindFailures()
     objUdp.pLink->LaunchPort();
     QVERIFY(objUdp.pLink->wait(WAIT_MS));
     QVERIFY(!objUdp.pLink->IsOpen());
-    QVERIFY(objLog.Contains(QStringLiteral("NET_U:%1:").arg(objHeld.localPort())));
-    QVERIFY(objLog.Contains(QStringLiteral("Port Open Falied:NET_U")));
+    QVERIFY(objLog.Has(QStringLiteral("NET_U:%1:").arg(objHeld.localPort())));
+    QVERIFY(objLog.Has(QStringLiteral("Port Open Falied:NET_U")));
 }
 
 // Only datagrams from the peer's address and the link's own port are taken;

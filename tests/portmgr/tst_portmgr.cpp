@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "common/netrecords.h"
 #include "ccomparamgr.h"
 #include "cnetparamgr.h"
 #include "cport_com.h"
@@ -26,15 +27,6 @@ COM_PARA_DATA_S ComRecord(const QString &strName, quint16 nTransMode, qint32 nBa
     stPara.strPortName = strName;
     stPara.nTransMode = nTransMode;
     stPara.nBaudRate = nBaud;
-    return stPara;
-}
-
-NET_PARA_DATA_S NetRecord(const QString &strName, quint16 nLinkMode, int nPort)
-{
-    NET_PARA_DATA_S stPara;
-    stPara.strNetName = strName;
-    stPara.nLinkMode = nLinkMode;
-    stPara.nPortID = static_cast<quint16>(nPort);
     return stPara;
 }
 
@@ -139,8 +131,8 @@ private slots:
         CComParaMgr::GetComParaList().append(ComRecord(QStringLiteral("ttyUnused"), TRANS_MODE_RTU, 9600));
         QVERIFY(CComParaMgr::SetComPara(ComRecord(QStringLiteral("ttyUnused"), TRANS_MODE_ASCII, 4800)));
         const int nNetPort = PickFreePort();
-        QVERIFY(CNetParaMgr::SetNetPara(NetRecord(QStringLiteral("NET_UNUSED"), LINK_MODE_UDP_UNICAST, nNetPort)));
-        QVERIFY(CNetParaMgr::SetNetPara(NetRecord(QStringLiteral("NET_UNUSED"), LINK_MODE_TCP_SERVER, nNetPort)));
+        QVERIFY(CNetParaMgr::SetNetPara(NetPara(QStringLiteral("NET_UNUSED"), LINK_MODE_UDP_UNICAST, TRANS_MODE_TCP_SYNC, nNetPort)));
+        QVERIFY(CNetParaMgr::SetNetPara(NetPara(QStringLiteral("NET_UNUSED"), LINK_MODE_TCP_SERVER, TRANS_MODE_TCP_SYNC, nNetPort)));
         QCOMPARE(objChanged.count(), 0);
         QCOMPARE(CPortMgr::GetPortNames(), QStringList{m_strPty});
         QCOMPARE(CPortMgr::GetPort(m_strPty), pOld);
@@ -188,10 +180,10 @@ private slots:
     void linkClassesAndNameOrder()
     {
         CLogCapture objLog;
-        QVERIFY(CNetParaMgr::SetNetPara(NetRecord(QStringLiteral("NET_C"), LINK_MODE_UDP_UNICAST, PickFreePort())));
-        QVERIFY(CNetParaMgr::SetNetPara(NetRecord(QStringLiteral("NET_A"), LINK_MODE_TCP_SERVER, PickFreePort())));
-        QVERIFY(CNetParaMgr::SetNetPara(NetRecord(QStringLiteral("xNETb"), LINK_MODE_TCP_CLIENT, PickFreePort())));
-        QVERIFY(CNetParaMgr::SetNetPara(NetRecord(QStringLiteral("NET_BAD"), 3, PickFreePort())));
+        QVERIFY(CNetParaMgr::SetNetPara(NetPara(QStringLiteral("NET_C"), LINK_MODE_UDP_UNICAST, TRANS_MODE_TCP_SYNC, PickFreePort())));
+        QVERIFY(CNetParaMgr::SetNetPara(NetPara(QStringLiteral("NET_A"), LINK_MODE_TCP_SERVER, TRANS_MODE_TCP_SYNC, PickFreePort())));
+        QVERIFY(CNetParaMgr::SetNetPara(NetPara(QStringLiteral("xNETb"), LINK_MODE_TCP_CLIENT, TRANS_MODE_TCP_SYNC, PickFreePort())));
+        QVERIFY(CNetParaMgr::SetNetPara(NetPara(QStringLiteral("NET_BAD"), 3, TRANS_MODE_TCP_SYNC, PickFreePort())));
 
         QVERIFY(qobject_cast<CPortNetUDPUnicast *>(CPortMgr::RegisterPort(QStringLiteral("NET_C"), WORK_MODE_SLAVE)));
         QVERIFY(qobject_cast<CPortCOM *>(CPortMgr::RegisterPort(QStringLiteral("ttyNoSuchPort"), WORK_MODE_MASTER)));
@@ -222,14 +214,14 @@ private slots:
         QSignalSpy objState(pMgr, &CPortMgr::siPortState);
         QSignalSpy objChanged(pMgr, &CPortMgr::siPortObjChanged);
         const QString strName = QStringLiteral("NET_UDP");
-        QVERIFY(CNetParaMgr::SetNetPara(NetRecord(strName, LINK_MODE_UDP_UNICAST, PickFreePort())));
+        QVERIFY(CNetParaMgr::SetNetPara(NetPara(strName, LINK_MODE_UDP_UNICAST, TRANS_MODE_TCP_SYNC, PickFreePort())));
         CPortBase *pOld = CPortMgr::RegisterPort(strName, WORK_MODE_MASTER);
         QVERIFY(CPortMgr::RegisterPort(strName, WORK_MODE_MASTER) == pOld);
         QVERIFY(WaitForState(objState, strName, true));
 
         // A network rebuild that works: another port, a new open link.
         int nStateFrom = objState.count();
-        QVERIFY(CNetParaMgr::SetNetPara(NetRecord(strName, LINK_MODE_UDP_UNICAST, PickFreePort())));
+        QVERIFY(CNetParaMgr::SetNetPara(NetPara(strName, LINK_MODE_UDP_UNICAST, TRANS_MODE_TCP_SYNC, PickFreePort())));
         QCOMPARE(objChanged.count(), 1);
         QVERIFY(qobject_cast<CPortNetUDPUnicast *>(CPortMgr::GetPort(strName)));
         QVERIFY(WaitForState(objState, strName, true, nStateFrom));
@@ -238,7 +230,7 @@ private slots:
         QSignalSpy objDestroyed(CPortMgr::GetPort(strName), &QObject::destroyed);
         CPortBase *pAtSignal = pOld;
         connect(pMgr, &CPortMgr::siPortObjChanged, this, [&](QString strChanged) { pAtSignal = CPortMgr::GetPort(strChanged); });
-        QVERIFY(CNetParaMgr::SetNetPara(NetRecord(strName, 9, PickFreePort())));
+        QVERIFY(CNetParaMgr::SetNetPara(NetPara(strName, 9, TRANS_MODE_TCP_SYNC, PickFreePort())));
         QCOMPARE(objChanged.count(), 2);
         QCOMPARE(objDestroyed.count(), 1);
         QVERIFY(pAtSignal == nullptr);
@@ -254,7 +246,7 @@ private slots:
     void destroyInstanceStopsRemainingLinks()
     {
         CLogCapture objLog;
-        QVERIFY(CNetParaMgr::SetNetPara(NetRecord(QStringLiteral("NET_S"), LINK_MODE_TCP_SERVER, PickFreePort())));
+        QVERIFY(CNetParaMgr::SetNetPara(NetPara(QStringLiteral("NET_S"), LINK_MODE_TCP_SERVER, TRANS_MODE_TCP_SYNC, PickFreePort())));
         CPortBase *pCom = CPortMgr::RegisterPort(m_strPty, WORK_MODE_SLAVE);
         CPortBase *pNet = CPortMgr::RegisterPort(QStringLiteral("NET_S"), WORK_MODE_SLAVE);
         QVERIFY(WaitUntil([&]() { return pCom->IsOpen() && pNet->IsOpen(); }));
@@ -280,7 +272,7 @@ private slots:
     // leave the medium open.
     void unregisterRightAfterRegister()
     {
-        QVERIFY(CNetParaMgr::SetNetPara(NetRecord(QStringLiteral("NET_Q"), LINK_MODE_TCP_SERVER, PickFreePort())));
+        QVERIFY(CNetParaMgr::SetNetPara(NetPara(QStringLiteral("NET_Q"), LINK_MODE_TCP_SERVER, TRANS_MODE_TCP_SYNC, PickFreePort())));
         QElapsedTimer objTimer;
         objTimer.start();
         for (int i = 0; i < 20; ++i) {
