@@ -4,7 +4,7 @@
 
 #include "common/framebytes.h"
 #include "ccfgfilemgr.h"
-#include "common/logcollector.h"
+#include "common/logcapture.h"
 #include "ccomparamgr.h"
 #include "cdeviceslave.h"
 #include "commonfunc.h"
@@ -38,7 +38,7 @@ private slots:
     {
         CCfgFileMgr::GetInstance()->ClearCfg();
         m_pLog.reset();
-        m_pLog.reset(new CLogCollector);
+        m_pLog.reset(new CLogCapture);
     }
     void cleanup()
     {
@@ -373,7 +373,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<CLogCollector> m_pLog;
+    std::unique_ptr<CLogCapture> m_pLog;
 };
 
 QTEST_GUILESS_MAIN(TestDeviceBase)

@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <memory>
 
-#include "common/logcollector.h"
+#include "common/logcapture.h"
 #include "common/netrecords.h"
 #include "common/testport.h"
 

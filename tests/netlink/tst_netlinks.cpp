@@ -208,7 +208,7 @@ void TstNetLinks::tcpClientEndsWhenPeerCloses()
     QTcpServer objServer;
     QVERIFY(objServer.listen(QHostAddress("127.0.0.1")));
     CNetParaMgr::SetNetPara(NetPara("NET_C", LINK_MODE_TCP_CLIENT, TRANS_MODE_TCP_SYNC, objServer.serverPort()));
-    CLogCollector objLog;
+    CLogCapture objLog;
     LinkUnderTest objLink(new CPortNetTCPClient("NET_C", WORK_MODE_MASTER));
     objLink.pLink->LaunchPort();
     QVERIFY(objServer.waitForNewConnection(WAIT_MS));
@@ -263,7 +263,7 @@ void TstNetLinks::tcpServerAdoptsOneClient()
 {
     const int nPort = PickFreePort();
     CNetParaMgr::SetNetPara(NetPara("NET_S", LINK_MODE_TCP_SERVER, TRANS_MODE_TCP_SYNC, nPort, "127.0.0.1"));
-    CLogCollector objLog;
+    CLogCapture objLog;
     LinkUnderTest objLink(new CPortNetTCPServer("NET_S", WORK_MODE_SLAVE));
     QVERIFY(objLink.StartAndWaitOpen());
     CLinkRecorder &objRec = *objLink.pRec;
@@ -318,7 +318,7 @@ void TstNetLinks::tcpServerAdoptsOneClient()
 // A port already taken ends the link's thread at once and reports it closed.
 void TstNetLinks::listenAndBindFailures()
 {
-    CLogCollector objLog;
+    CLogCapture objLog;
     QTcpServer objTaken;
     QVERIFY(objTaken.listen(QHostAddress::Any));
     CNetParaMgr::SetNetPara(NetPara("NET_S", LINK_MODE_TCP_SERVER, TRANS_MODE_TCP_SYNC, objTaken.serverPort()));

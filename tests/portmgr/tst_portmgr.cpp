@@ -16,7 +16,7 @@
 #include "cport_udp.h"
 #include "cportmgr.h"
 #include "freeport.h"
-#include "serial/logcapture.h"
+#include "common/logcapture.h"
 #include "socatpair.h"
 
 namespace {

@@ -11,7 +11,7 @@
 
 #include "ccomparamgr.h"
 #include "cport_com.h"
-#include "logcapture.h"
+#include "common/logcapture.h"
 #include "modbuspeer.h"
 #include "serialportlist.h"
 #include "socatpair.h"
