@@ -160,7 +160,7 @@ void CDeviceMaster::PlanReadRqst(const QList<DEVICE_DATA_CFG_S> &objPoints, cons
     objValid.reserve(objPoints.size());
     for (const DEVICE_DATA_CFG_S &objPoint : objPoints) {
         if (ReadFuncCodeOf(objPoint.nBlock) == 0) {
-            LOG_DEBUG() << "Error Block:" << objPoint.nBlock << objPoint.strName;
+            LOG_DEBUG().noquote() << "Error Block:" << objPoint.nBlock << objPoint.strName;
             continue;
         }
         objValid.append(objPoint);
@@ -266,7 +266,7 @@ bool CDeviceMaster::PlanWriteRqst(const QList<DEVICE_DATA_CFG_S> &objPoints, con
         // merged after it onto the wrong address, and a point larger than one
         // write cannot be framed; the whole write is refused.
         if (objPoint.nSize == 0 || objPoint.nSize > nMax || objBytes.at(i).size() != ValueLength(objPoint)) {
-            LOG_DEBUG() << "Error Data:" << objPoint.strName;
+            LOG_DEBUG().noquote() << "Error Data:" + objPoint.strName;
             objOut.clear();
             return false;
         }
@@ -487,20 +487,25 @@ bool CDeviceMaster::ProcRecvData(const QString &strPortName, const LINK_RECV_DAT
 {
     if (!CDeviceBase::ProcRecvData(strPortName, stData))
         return false;
-    int nPos = -1;
-    for (int i = 0; i < m_lstRqst.size(); ++i) {
-        if (m_lstRqst.at(i)->stLinkData.nSN == stData.nSN) {
-            nPos = i;
-            break;
+    auto fnFind = [this](quint16 nSN) {
+        for (int i = 0; i < m_lstRqst.size(); ++i) {
+            if (m_lstRqst.at(i)->stLinkData.nSN == nSN)
+                return i;
         }
-    }
+        return -1;
+    };
+    const int nPos = fnFind(stData.nSN);
     if (nPos < 0)
         return false;
 
-    const MASTER_RQST_S &stRqst = *m_lstRqst.at(nPos);
+    // Listeners run directly inside the emits below and may stop, clear or
+    // start requests: work on a copy, and finish the request only if it is
+    // still pending, wherever it now stands in the list.
+    const MASTER_RQST_S stRqst = *m_lstRqst.at(nPos);
+    auto fnFinish = [&]() { FinishRqst(fnFind(stData.nSN)); };
     if (stRqst.bSelfDef) {
         emit siRefreshSelfDeviceData(GetName(), stRqst.nDataID, static_cast<qint32>(stData.nRspTime));
-        FinishRqst(nPos);
+        fnFinish();
         return true;
     }
     const quint8 nRqstCode = stRqst.stLinkData.nFuncCode;
@@ -516,7 +521,7 @@ bool CDeviceMaster::ProcRecvData(const QString &strPortName, const LINK_RECV_DAT
         else if (nRqstCode == 0x03 || nRqstCode == 0x04)
             ParseRegInfo(stData, stRqst);
     }
-    FinishRqst(nPos);
+    fnFinish();
     return true;
 }
 
@@ -529,7 +534,7 @@ void CDeviceMaster::ParseBitInfo(const LINK_RECV_DATA_S &stData, const MASTER_RQ
         const int nOffset = objPoint.nAddr - nFirst;
         const int nByte = 1 + nOffset / 8;
         if (nOffset < 0 || nByte >= stData.objData.size()) {
-            LOG_DEBUG() << "Error Data:" << objPoint.strName;
+            LOG_DEBUG().noquote() << "Error Data:" + objPoint.strName;
             continue;
         }
         const bool bSet = (static_cast<quint8>(stData.objData.at(nByte)) >> (nOffset % 8)) & 0x01;
@@ -549,7 +554,7 @@ void CDeviceMaster::ParseRegInfo(const LINK_RECV_DATA_S &stData, const MASTER_RQ
         const int nPos = 1 + nOffset * 2;
         const int nLen = objPoint.nSize * 2;
         if (nOffset < 0 || nPos + nLen > stData.objData.size()) {
-            LOG_DEBUG() << "Error Data:" << objPoint.strName;
+            LOG_DEBUG().noquote() << "Error Data:" + objPoint.strName;
             continue;
         }
         const QString strText = CCfgFileMgr::ConvertDataFromNetBytes(objPoint, stData.objData.mid(nPos, nLen));

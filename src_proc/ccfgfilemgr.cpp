@@ -171,7 +171,7 @@ bool CCfgFileMgr::SetDeviceDataCfg(const QString &strName, const DEVICE_DATA_CFG
             return true;
         }
     }
-    LOG_DEBUG().noquote() << "Can't Find Device Data Cfg:" + strName << objCfg.strName;
+    LOG_DEBUG().noquote() << "Can't Find Device Data Cfg:" + strName + objCfg.strName;
     return false;
 }
 

@@ -575,7 +575,8 @@ bool CCfgFileMgr::IsCfgChanged()
     const QString strPath = GetCfgFilePath();
     QFile objFile(strPath);
     if (strPath.isEmpty() || !objFile.open(QIODevice::ReadOnly))
-        return !m_objAttrMap.isEmpty() || !m_objDataMap.isEmpty() || !m_objNetParaList.isEmpty();
+        // Only devices (their attributes) and network links reach the file.
+        return !m_objAttrMap.isEmpty() || !m_objNetParaList.isEmpty();
 
     CXMLBuffer objBuffer;
     WriteCfgXml(&objBuffer, QString());

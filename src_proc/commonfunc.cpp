@@ -4,7 +4,6 @@
 #include <QDateTime>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
-#include <QSysInfo>
 #include <QTime>
 
 #include <atomic>
@@ -316,10 +315,6 @@ QString GetComputerName()
         if (strEntry.contains(QLatin1String("COMPUTERNAME")))
             return strEntry;
     }
-    // Linux sets no COMPUTERNAME; the host name is what the entry would have said.
-    const QString strHost = QSysInfo::machineHostName();
-    if (!strHost.isEmpty())
-        return QStringLiteral("COMPUTERNAME=") + strHost;
     return QStringLiteral("Unknow Computer");
 }
 

@@ -221,6 +221,9 @@ private slots:
         m_pMgr->GetNetParaList().append(NET_PARA_DATA_S());
         QVERIFY(m_pMgr->IsCfgChanged());
         m_pMgr->GetNetParaList().clear();
+        // Points of a name without attributes are never written.
+        m_pMgr->ReplaceDeviceDataCfgList("D", {DEVICE_DATA_CFG_S()});
+        QVERIFY(!m_pMgr->IsCfgChanged());
         m_pMgr->AddDeviceAttrCfg("D", DEVICE_COMMON_ATTR_S());
         QVERIFY(m_pMgr->IsCfgChanged());
         // A current file that has gone is the same as none.

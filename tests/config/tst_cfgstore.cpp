@@ -1,5 +1,6 @@
 #include "ccfgfilemgr.h"
 #include "commonfunc.h"
+#include "common/logcapture.h"
 
 #include <QtTest>
 
@@ -161,8 +162,11 @@ private slots:
         DEVICE_DATA_CFG_S objCfg = Point(2, 3, 7, 1, "changed");
         QVERIFY(m_pMgr->SetDeviceDataCfg("D", objCfg));
         QCOMPARE(m_pMgr->GetDeviceDataCfgList("D").at(1).strName, QString("changed"));
+        CLogCapture objLog;
         QVERIFY(!m_pMgr->SetDeviceDataCfg("D", Point(5, 2, 0, 1)));
+        QVERIFY(objLog.Has("Can't Find Device Data Cfg:DP5"));
         QVERIFY(!m_pMgr->SetDeviceDataCfg("X", objCfg));
+        QVERIFY(objLog.Has("Can't Find Device Cfg:X"));
 
         QVERIFY(!m_pMgr->SynDeviceDataCfg("X", "T"));
         QVERIFY(m_pMgr->SynDeviceDataCfg("D", "T"));

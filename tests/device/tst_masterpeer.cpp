@@ -401,6 +401,23 @@ private slots:
         QCOMPARE(pMaster->PendingCount(), 0);
         QCOMPARE(objTbl.Refreshes().size(), 1);
 
+        // A listener that stops the cyclic read while its reply is being
+        // published must not finish the one-shot write pending behind it.
+        QCOMPARE(pMaster->RqstReadData({1}, true), QStringLiteral("OK"));      // 6
+        QCOMPARE(pMaster->RqstWriteData({{1, "5"}}, false), QStringLiteral("OK")); // 7
+        const QMetaObject::Connection objStop = connect(pMaster.get(), &CDeviceBase::siRefreshDeviceData, this,
+                                                        [&] { pMaster->StopCycleRead(); });
+        stReply.nSN = 6;
+        stReply.enType = LINK_RECV_OK;
+        QVERIFY(pMaster->ProcRecvData(strPort, stReply));
+        disconnect(objStop);
+        QCOMPARE(pMaster->PendingCount(), 1);
+        stReply.nSN = 7;
+        stReply.nFuncCode = 0x06;
+        stReply.objData = QByteArray::fromHex("00000005");
+        QVERIFY(pMaster->ProcRecvData(strPort, stReply));
+        QCOMPARE(pMaster->PendingCount(), 0);
+
         // A custom row is reported back whatever the outcome, here a real timeout.
         QList<QPair<quint32, qint32>> objRows;
         connect(pMaster.get(), &CDeviceBase::siRefreshSelfDeviceData, this,
