@@ -50,10 +50,10 @@ constexpr int CYCLE_TIMER_MSEC = 100;
 constexpr qint64 STALE_DATA_MSEC = 2000;
 constexpr quint32 MIN_PAUSE_MSEC = 10;
 constexpr quint16 RSP_LEN_UNKNOWN = 0xFFFF;
-// The longest ASCII frame a reply can make: ':', the text of the address, a
-// PDU of the longest known reply length and the LRC, then CR LF. A text that
-// runs on past it without an end of line is noise; waiting for its end would
-// let a peer grow the receive buffer without limit.
+// The longest ASCII frame: ':', the text of the address, a PDU of the longest
+// known reply length and the LRC, then CR LF (requests are shorter). A text
+// that runs on past it without an end of line is noise; waiting for its end
+// would let a peer grow the receive buffer without limit.
 constexpr int MAX_ASCII_FRAME_SIZE = 1 + 2 * (1 + (RSP_LEN_UNKNOWN - 1) + 1) + 2;
 
 // Byte-wise lookup of the reflected polynomial, split into the high-byte and
