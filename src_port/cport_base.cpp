@@ -50,6 +50,11 @@ constexpr int CYCLE_TIMER_MSEC = 100;
 constexpr qint64 STALE_DATA_MSEC = 2000;
 constexpr quint32 MIN_PAUSE_MSEC = 10;
 constexpr quint16 RSP_LEN_UNKNOWN = 0xFFFF;
+// The longest ASCII frame: ':', the text of the address, a PDU of the longest
+// known reply length and the LRC, then CR LF (requests are shorter). A text
+// that runs on past it without an end of line is noise; waiting for its end
+// would let a peer grow the receive buffer without limit.
+constexpr int MAX_ASCII_FRAME_SIZE = 1 + 2 * (1 + (RSP_LEN_UNKNOWN - 1) + 1) + 2;
 
 // Byte-wise lookup of the reflected polynomial, split into the high-byte and
 // low-byte tables of the usual Modbus formulation.
@@ -713,8 +718,13 @@ LINK_PROC_ERR_EN CPortBase::PreProcRecvRspData(const LINK_SEND_DATA_S &stRqst, Q
         return LINK_RECV_FRAME_ERR;
     }
     const int nEnd = objBuffer.indexOf("\r\n");
-    if (nEnd < 0)
-        return LINK_ERR_GENERAL;
+    if (nEnd < 0) {
+        if (objBuffer.size() < MAX_ASCII_FRAME_SIZE)
+            return LINK_ERR_GENERAL;
+        objOut.swap(objBuffer);
+        objBuffer.clear();
+        return LINK_RECV_FRAME_ERR;
+    }
     const int nTextLen = nEnd - 1;
     if (DecodeHexText(objBuffer.constData() + 1, nTextLen, objOut) && objOut.size() >= 3)
         return LINK_RECV_OK;
@@ -837,8 +847,13 @@ void CPortBase::PreProcRecvRqstData(QByteArray &objBuffer, LINK_RECV_DATA_S &stR
             objBuffer.remove(0, nColon);
         } else {
             const int nEnd = objBuffer.indexOf("\r\n");
-            if (nEnd < 0)
-                return;
+            if (nEnd < 0) {
+                if (objBuffer.size() < MAX_ASCII_FRAME_SIZE)
+                    return;
+                objRaw.swap(objBuffer);
+                objBuffer.clear();
+                break;
+            }
             const int nTextLen = nEnd - 1;
             // An empty text is reported with its delimiters: the bytes were
             // consumed and the caller stops cutting at an empty result.

@@ -90,7 +90,7 @@ bool CPortCOM::ApplySettings()
     case 1: enParity = QSerialPort::OddParity; break;
     case 2: enParity = QSerialPort::EvenParity; break;
     default:
-        LOG_DEBUG() << "Invalid COM Port Parity:" + m_strPortName + ":" << m_stComPara.nParity;
+        LOG_DEBUG() << "Invalid COM Port Parity:" + m_strPortName << ":" << m_stComPara.nParity;
         break;
     }
     bAllAccepted &= m_pSerialPort->setParity(enParity);
@@ -101,7 +101,7 @@ bool CPortCOM::ApplySettings()
     case 1: enStopBits = QSerialPort::OneAndHalfStop; break;
     case 2: enStopBits = QSerialPort::TwoStop; break;
     default:
-        LOG_DEBUG() << "Invalid COM Port StopBit:" + m_strPortName + ":" << m_stComPara.nStopBits;
+        LOG_DEBUG() << "Invalid COM Port StopBit:" + m_strPortName << ":" << m_stComPara.nStopBits;
         break;
     }
     bAllAccepted &= m_pSerialPort->setStopBits(enStopBits);

@@ -21,11 +21,6 @@ bool CPortNetTCPClient::IsOpen() const
     return GetOpenFlag();
 }
 
-QString CPortNetTCPClient::PeerText() const
-{
-    return m_stNetPara.strDesIP + ":" + QString::number(m_stNetPara.nPortID);
-}
-
 bool CPortNetTCPClient::OpenPort()
 {
     ClosePort();
@@ -44,14 +39,14 @@ void CPortNetTCPClient::slConnected()
 {
     SetOpenFlag(true);
     emit siPortState(m_strPortName, true);
-    LOG_DEBUG() << "Connected with:" + PeerText();
+    LOG_DEBUG() << "Connected with:" + m_stNetPara.strDesIP + ":" << m_stNetPara.nPortID;
 }
 
 void CPortNetTCPClient::slDisconnected()
 {
     SetOpenFlag(false);
     exit(0);
-    LOG_DEBUG() << "Another Disconnect with:" + PeerText();
+    LOG_DEBUG() << "Another Disconnect with:" + m_stNetPara.strDesIP + ":" << m_stNetPara.nPortID;
 }
 
 void CPortNetTCPClient::ClosePort()
@@ -63,7 +58,7 @@ void CPortNetTCPClient::ClosePort()
     disconnect(m_pTcpSocket, nullptr, this, nullptr);
     if (m_pTcpSocket->state() == QAbstractSocket::ConnectedState) {
         m_pTcpSocket->disconnectFromHost();
-        LOG_DEBUG() << "Disconnect with:" + PeerText();
+        LOG_DEBUG() << "Disconnect with:" + m_stNetPara.strDesIP + ":" << m_stNetPara.nPortID;
     }
     delete m_pTcpSocket;
     m_pTcpSocket = nullptr;

@@ -29,8 +29,6 @@ protected slots:
     void slRecvBuffData();
 
 private:
-    QString PeerText() const;
-
     QTcpSocket *m_pTcpSocket = nullptr; // worker thread only
 };
 

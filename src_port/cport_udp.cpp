@@ -36,8 +36,7 @@ bool CPortNetUDPUnicast::OpenPort()
     // the same port number.
     if (!m_pUdpSocket->bind(GetBindAddress(), m_stNetPara.nPortID,
                             QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint)) {
-        LOG_DEBUG() << m_strPortName + ":" + QString::number(m_stNetPara.nPortID) + ":"
-                           + m_pUdpSocket->errorString();
+        LOG_DEBUG() << m_strPortName << ":" << m_stNetPara.nPortID << ":" << m_pUdpSocket->errorString();
         ClosePort();
         return false;
     }

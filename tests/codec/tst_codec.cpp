@@ -304,6 +304,11 @@ void TstCodec::asciiReplyCutter_data()
     QTest::newRow("not hex") << QByteArray(":01G302\r\n") << 5 << QByteArray("01G302") << QByteArray();
     QTest::newRow("two bytes only") << QByteArray(":0183\r\n") << 5 << QByteArray("0183") << QByteArray();
     QTest::newRow("empty text") << QByteArray(":\r\n:01") << 5 << QByteArray(":\r\n") << QByteArray(":01");
+    // No reply text is longer than 2 * 0x10000 characters: a longer one without
+    // end of line is noise that must not pile up.
+    const QByteArray objLongest = ":" + QByteArray(2 * 0x10000, 'A') + "\r";
+    QTest::newRow("longest text still waits") << objLongest << 0 << QByteArray() << objLongest;
+    QTest::newRow("text too long for any frame") << objLongest + "A" << 5 << objLongest + "A" << QByteArray();
 }
 
 void TstCodec::asciiReplyCutter()
@@ -412,6 +417,14 @@ void TstCodec::asciiRequestCutter()
     QCOMPARE(stRecv.enType, LINK_RECV_FRAME_ERR);
     objPort.PreProcRecvRqstData(objBuffer, stRecv, objRaw);
     QCOMPARE(stRecv.enType, LINK_RECV_OK);
+
+    // A text without end of line longer than any frame is cut as noise.
+    const QByteArray objNoise = ":" + QByteArray(2 * 0x10000 + 2, '0');
+    objBuffer = objNoise;
+    objPort.PreProcRecvRqstData(objBuffer, stRecv, objRaw);
+    QCOMPARE(objRaw, objNoise);
+    QCOMPARE(stRecv.enType, LINK_RECV_FRAME_ERR);
+    QVERIFY(objBuffer.isEmpty());
 
     objBuffer = "abc:01";
     objPort.PreProcRecvRqstData(objBuffer, stRecv, objRaw);

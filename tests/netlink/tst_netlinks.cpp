@@ -215,7 +215,7 @@ void TstNetLinks::tcpClientEndsWhenPeerCloses()
     std::unique_ptr<QTcpSocket> pPeer(objServer.nextPendingConnection());
     QVERIFY(objLink.pRec->WaitFor(LinkEvent::State, -1, 1, WAIT_MS));
     QVERIFY(objLink.pLink->IsOpen());
-    QTRY_VERIFY_WITH_TIMEOUT(objLog.Has(QStringLiteral("Connected with:127.0.0.1:%1").arg(objServer.serverPort())),
+    QTRY_VERIFY_WITH_TIMEOUT(objLog.Has(QStringLiteral("Connected with:127.0.0.1:\" %1").arg(objServer.serverPort())),
                              WAIT_MS);
 
     pPeer->disconnectFromHost();
@@ -225,7 +225,7 @@ void TstNetLinks::tcpClientEndsWhenPeerCloses()
     QCOMPARE(lstState.size(), size_t(2));
     QVERIFY(lstState[0].bOpen);
     QVERIFY(!lstState[1].bOpen);
-    QVERIFY(objLog.Has(QStringLiteral("Another Disconnect with:127.0.0.1:%1").arg(objServer.serverPort())));
+    QVERIFY(objLog.Has(QStringLiteral("Another Disconnect with:127.0.0.1:\" %1").arg(objServer.serverPort())));
     QVERIFY(objLog.Has(QStringLiteral("Port Thread Exit:NET_C")));
 
     // Started again, it connects again.
@@ -339,7 +339,7 @@ void TstNetLinks::listenAndBindFailures()
     objUdp.pLink->LaunchPort();
     QVERIFY(objUdp.pLink->wait(WAIT_MS));
     QVERIFY(!objUdp.pLink->IsOpen());
-    QVERIFY(objLog.Has(QStringLiteral("NET_U:%1:").arg(objHeld.localPort())));
+    QVERIFY(objLog.Has(QStringLiteral("\"NET_U\" : %1 : ").arg(objHeld.localPort())));
     QVERIFY(objLog.Has(QStringLiteral("Port Open Falied:NET_U")));
 }
 

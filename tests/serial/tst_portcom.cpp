@@ -247,8 +247,8 @@ private slots:
             QVERIFY(objLink.Launch());
             QVERIFY(objLink.objPort.IsOpen());
             QCOMPARE(objLink.objPort.GetRequestedDataBits(), 8);
-            QVERIFY(objLog.Has("Invalid COM Port Parity:", strPty + ":"));
-            QVERIFY(objLog.Has("Invalid COM Port StopBit:", strPty + ":"));
+            QVERIFY(objLog.Has("Invalid COM Port Parity:" + strPty + "\" : 3"));
+            QVERIFY(objLog.Has("Invalid COM Port StopBit:" + strPty + "\" : 7"));
             QVERIFY(objLog.Has("Port Open Success:", strPty));
 
             // The port is in use: a second link cannot open it.
