@@ -2,7 +2,7 @@
 # Installs what is missing, builds Kestrix and runs every test:
 #  1. the whole suite in a normal build,
 #  2. the core tests again under AddressSanitizer + UndefinedBehaviorSanitizer,
-#  3. the link engine tests under ThreadSanitizer,
+#  3. the link tests under ThreadSanitizer,
 #  4. the frame cutters under libFuzzer (clang) for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -22,11 +22,11 @@ cmake --build build-asan -j"$JOBS"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   ctest --test-dir build-asan -L core --output-on-failure --timeout 600
 
-echo "== ThreadSanitizer (link engine) =="
+echo "== ThreadSanitizer (link engine, network and serial links, link manager) =="
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DKESTRIX_SANITIZE=thread -DKESTRIX_CORE_ONLY=ON >/dev/null
 cmake --build build-tsan -j"$JOBS"
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp" \
-  ctest --test-dir build-tsan -L engine --output-on-failure --timeout 600
+  ctest --test-dir build-tsan -L "engine|netlink|portmgr|serial" --output-on-failure --timeout 600
 
 echo "== libFuzzer: frame cutters (60 s) =="
 CXX=clang++ cmake -S tests/fuzz -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
