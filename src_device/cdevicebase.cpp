@@ -267,32 +267,17 @@ quint16 CDeviceBase::ToLookupAddr(quint16 nPrtcAddr) const
 void CDeviceBase::LoadOrCreatePara()
 {
     CCfgFileMgr *pCfg = CCfgFileMgr::GetInstance();
-    DEVICE_COMMON_ATTR_S objStored;
-    if (pCfg->GetDeviceAttrCfg(m_strName, objStored)) {
-        // The link, type and address are the device's own; the rest is the project's.
-        m_objPara.nForwardZero = objStored.nForwardZero;
-        m_objPara.nAddrOffset = objStored.nAddrOffset;
-        m_objPara.nPackWay = objStored.nPackWay;
-        m_objPara.nBitGap = objStored.nBitGap;
-        m_objPara.nRegGap = objStored.nRegGap;
-        m_objPara.nOneReg10 = objStored.nOneReg10;
-        m_objPara.nOneCoil0F = objStored.nOneCoil0F;
-        m_objPara.nBCast1 = objStored.nBCast1;
-        m_objPara.nBCast2 = objStored.nBCast2;
-        m_objPara.nIsBCDevice = objStored.nIsBCDevice;
-        return;
-    }
-    m_objPara.nForwardZero = 0;
-    m_objPara.nAddrOffset = 0;
-    m_objPara.nPackWay = 0;
-    m_objPara.nBitGap = 0;
-    m_objPara.nRegGap = 5;
-    m_objPara.nOneReg10 = 0;
-    m_objPara.nOneCoil0F = 0;
-    m_objPara.nBCast1 = 0;
-    m_objPara.nBCast2 = 0;
-    m_objPara.nIsBCDevice = 0;
-    pCfg->AddDeviceAttrCfg(m_strName, m_objPara);
+    DEVICE_COMMON_ATTR_S objAttr;
+    const bool bStored = pCfg->GetDeviceAttrCfg(m_strName, objAttr);
+    if (!bStored)
+        objAttr.nRegGap = 5; // what a new device starts with
+    // The link, type and address are the device's own; the rest is the project's.
+    objAttr.strPortName = m_objPara.strPortName;
+    objAttr.nDeviceType = m_objPara.nDeviceType;
+    objAttr.nAddr = m_objPara.nAddr;
+    m_objPara = objAttr;
+    if (!bStored)
+        pCfg->AddDeviceAttrCfg(m_strName, m_objPara);
 }
 
 // ---- frame explainers ----
