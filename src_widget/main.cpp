@@ -2,9 +2,9 @@
 #include "cdlgmainwidget.h"
 #include "commonfunc.h"
 #include "linkdefine.h"
+#include "uiutils.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QTextCodec>
 
 int main(int argc, char *argv[])
@@ -19,20 +19,13 @@ int main(int argc, char *argv[])
         pCodec = QTextCodec::codecForLocale();
     QTextCodec::setCodecForLocale(pCodec);
 
-    QFile objQss(QStringLiteral(":/qss/Kestrix"));
-    if (objQss.open(QIODevice::ReadOnly)) {
-        objApp.setStyleSheet(QString::fromUtf8(objQss.readAll()));
-        objQss.close();
-    }
+    InitUiResources();
+    InstallFontSubstitutes();
+    objApp.setStyleSheet(LoadAppStyleSheet());
 
     CWTMainWidget objMainWidget;
 
-    QFont objFont = objMainWidget.font();
-    objFont.setFamily(QStringLiteral("Microsoft Yahei"));
-    objFont.setPixelSize(15);
-    objFont.setUnderline(false);
-    objFont.setWeight(50);
-    QApplication::setFont(objFont);
+    QApplication::setFont(MakeAppFont(objMainWidget.font()));
 
     objMainWidget.raise();
     objMainWidget.activateWindow();

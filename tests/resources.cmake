@@ -1,2 +1,2 @@
 kestrix_add_test(tst_resources UI
-  SOURCES resources/tst_resources.cpp ${CMAKE_SOURCE_DIR}/resources/kestrix.qrc)
+  SOURCES resources/tst_resources.cpp)

@@ -1,6 +1,7 @@
 #include "uiutils.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
@@ -50,6 +51,31 @@ private slots:
             QTest::keyClick(pBox, Qt::Key_Escape);
         });
         QVERIFY(!ShowQuestionBox(QStringLiteral("cancel me")));
+    }
+
+    void dialogSeamsAnswerWithoutBlocking()
+    {
+        // A dialog the responder accepts reports Accepted; one it leaves open
+        // counts as rejected and is hidden again, as if the user had closed it.
+        QDialog objDialog;
+        SetDialogResponder([](QDialog *pDialog) { pDialog->accept(); });
+        QCOMPARE(ExecDialog(&objDialog), int(QDialog::Accepted));
+        SetDialogResponder([](QDialog *pDialog) { QVERIFY(pDialog->isVisible()); });
+        QCOMPARE(ExecDialog(&objDialog), int(QDialog::Rejected));
+        QVERIFY(!objDialog.isVisible());
+        SetDialogResponder({});
+
+        QStringList lstAsked;
+        SetStdDialogResponder([&](STD_DIALOG_KIND_EN enKind, const QString &strCaption, const QVariant &objInitial) {
+            lstAsked << QStringLiteral("%1 %2 %3").arg(int(enKind)).arg(strCaption, objInitial.toString());
+            return enKind == STD_DIALOG_COLOR ? QVariant(QColor(Qt::red)) : QVariant(QStringLiteral("/tmp/x"));
+        });
+        QCOMPARE(AskSaveFileName(nullptr, QStringLiteral("save"), QStringLiteral("/d"), QString()), QStringLiteral("/tmp/x"));
+        QCOMPARE(AskExistingDirectory(nullptr, QStringLiteral("dir"), QStringLiteral("/e")), QStringLiteral("/tmp/x"));
+        QCOMPARE(AskColor(Qt::blue, nullptr, QStringLiteral("colour")), QColor(Qt::red));
+        SetStdDialogResponder({});
+        QCOMPARE(lstAsked.size(), 3);
+        QCOMPARE(lstAsked.at(1), QStringLiteral("2 dir /e"));
     }
 
     void baseColorInAllGroups()

@@ -32,14 +32,6 @@ void CaptureStyleWarnings(QtMsgType nType, const QMessageLogContext &objCtx, con
         g_pfnPrevHandler(nType, objCtx, strMsg);
 }
 
-QString LoadStyleSheet()
-{
-    QFile objQss(QStringLiteral(":/qss/Kestrix"));
-    if (!objQss.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromUtf8(objQss.readAll());
-}
-
 // Share of pixels that are not fully transparent.
 double OpaqueShare(const QImage &objImage)
 {
@@ -78,7 +70,8 @@ private slots:
 void TestResources::initTestCase()
 {
     g_pfnPrevHandler = qInstallMessageHandler(CaptureStyleWarnings);
-    const QString strQss = LoadStyleSheet();
+    InitUiResources();
+    const QString strQss = LoadAppStyleSheet();
     QVERIFY(!strQss.trimmed().isEmpty());
     qApp->setStyleSheet(strQss);
 }
