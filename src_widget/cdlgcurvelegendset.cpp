@@ -2,13 +2,14 @@
 
 #include <QDateTimeEdit>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QPushButton>
-#include <QTableWidget>
 #include <QVBoxLayout>
+#include <iterator>
 #include <qcustomplot.h>
 
 #include "cdlglinkcurve.h"
+#include "cmttablewidget.h"
+#include "greenbutton.h"
 #include "csvtable.h"
 #include "curvedata.h"
 #include "uiutils.h"
@@ -34,33 +35,13 @@ enum : int
     ROW_RIGHT_AXIS = 2,
 };
 
-struct COLUMN_S
-{
-    const char *pTitle;
-    int nWidth;
-};
-
-const COLUMN_S CURVE_COLUMNS[] = {{"名称", 240}, {"状态", 70},  {"颜色", 100},   {"线宽", 100},
-                                  {"Y", 70},     {"最大值", 100}, {"最小值", 100}, {"平均值", 100}};
-const COLUMN_S AXIS_COLUMNS[] = {{"名称", 100}, {"起始值", 300}, {"结束值", 300}};
-
-template <size_t N>
-QTableWidget *MakeTable(const COLUMN_S (&arrColumns)[N], QWidget *pParent)
-{
-    auto *pTable = new QTableWidget(0, int(N), pParent);
-    int nWidth = 0;
-    for (size_t i = 0; i < N; ++i) {
-        pTable->setHorizontalHeaderItem(int(i), new QTableWidgetItem(QString::fromUtf8(arrColumns[i].pTitle)));
-        pTable->setColumnWidth(int(i), arrColumns[i].nWidth);
-        nWidth += arrColumns[i].nWidth;
-    }
-    pTable->verticalHeader()->hide();
-    pTable->verticalHeader()->setDefaultSectionSize(30);
-    pTable->setSelectionMode(QAbstractItemView::SingleSelection);
-    pTable->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
-    pTable->setMinimumWidth(nWidth + 2 * pTable->frameWidth() + 20);
-    return pTable;
-}
+const MT_TBL_COLUMN_S CURVE_COLUMNS[] = {
+    {COL_NAME, 240, false, QStringLiteral("名称")},   {COL_SHOW, 70, false, QStringLiteral("状态")},
+    {COL_COLOR, 100, false, QStringLiteral("颜色")},  {COL_WIDTH, 100, false, QStringLiteral("线宽")},
+    {COL_LEFT, 70, false, QStringLiteral("Y")},       {COL_MAX, 100, false, QStringLiteral("最大值")},
+    {COL_MIN, 100, false, QStringLiteral("最小值")},  {COL_AVERAGE, 100, false, QStringLiteral("平均值")}};
+const MT_TBL_COLUMN_S AXIS_COLUMNS[] = {
+    {0, 100, false, QStringLiteral("名称")}, {1, 300, false, QStringLiteral("起始值")}, {2, 300, false, QStringLiteral("结束值")}};
 
 QTableWidgetItem *FixedItem(const QString &strText)
 {
@@ -93,14 +74,6 @@ QDateTimeEdit *TimeEdit(double fTime, QWidget *pParent)
     return pEdit;
 }
 
-QPushButton *GreenButton(const QString &strText, QWidget *pParent)
-{
-    auto *pButton = new QPushButton(strText, pParent);
-    pButton->setObjectName(QStringLiteral("greenButton"));
-    pButton->setFixedSize(80, 30);
-    return pButton;
-}
-
 } // namespace
 
 CDlgCurveLegendSet::CDlgCurveLegendSet(QCustomPlot *pPlot, QWidget *pParent) : QDialog(pParent), m_pPlot(pPlot)
@@ -109,9 +82,9 @@ CDlgCurveLegendSet::CDlgCurveLegendSet(QCustomPlot *pPlot, QWidget *pParent) : Q
     InitCurveTable();
     InitAxisTable();
 
-    auto *pOk = GreenButton(QStringLiteral("确定"), this);
-    auto *pCancel = GreenButton(QStringLiteral("取消"), this);
-    auto *pExport = GreenButton(QStringLiteral("导出"), this);
+    auto *pOk = NewGreenButton(QStringLiteral("确定"), this);
+    auto *pCancel = NewGreenButton(QStringLiteral("取消"), this);
+    auto *pExport = NewGreenButton(QStringLiteral("导出"), this);
     connect(pOk, &QPushButton::clicked, this, &CDlgCurveLegendSet::slModifyLegendInfo);
     connect(pCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(pExport, &QPushButton::clicked, this, &CDlgCurveLegendSet::slExportLegndData);
@@ -131,7 +104,8 @@ CDlgCurveLegendSet::CDlgCurveLegendSet(QCustomPlot *pPlot, QWidget *pParent) : Q
 
 void CDlgCurveLegendSet::InitCurveTable()
 {
-    m_pCurveTable = MakeTable(CURVE_COLUMNS, this);
+    m_pCurveTable = new CMTTableWidget(this);
+    m_pCurveTable->SetTblColumn(CURVE_COLUMNS, int(std::size(CURVE_COLUMNS)));
     const auto *pWindow = qobject_cast<const CDlgLinkDataCurve *>(parent());
     const int nCount = m_pPlot->graphCount();
     m_pCurveTable->setRowCount(nCount);
@@ -156,7 +130,8 @@ void CDlgCurveLegendSet::InitCurveTable()
 
 void CDlgCurveLegendSet::InitAxisTable()
 {
-    m_pAxisTable = MakeTable(AXIS_COLUMNS, this);
+    m_pAxisTable = new CMTTableWidget(this);
+    m_pAxisTable->SetTblColumn(AXIS_COLUMNS, int(std::size(AXIS_COLUMNS)));
     m_pAxisTable->setRowCount(3);
     m_pAxisTable->setItem(ROW_TIME_AXIS, 0, FixedItem(QStringLiteral("时间轴")));
     m_pAxisTable->setItem(ROW_LEFT_AXIS, 0, FixedItem(QStringLiteral("左Y轴")));

@@ -7,10 +7,10 @@
 
 #include <QDialog>
 
+class CMTTableWidget;
 class QCustomPlot;
 class QCPGraph;
 class QDateTimeEdit;
-class QTableWidget;
 
 class CDlgCurveLegendSet : public QDialog
 {
@@ -31,8 +31,8 @@ private:
     QCPGraph *CurveOfRow(int nRow) const;
 
     QCustomPlot *m_pPlot;
-    QTableWidget *m_pCurveTable = nullptr;
-    QTableWidget *m_pAxisTable = nullptr;
+    CMTTableWidget *m_pCurveTable = nullptr;
+    CMTTableWidget *m_pAxisTable = nullptr;
     QDateTimeEdit *m_pTimeStart = nullptr;
     QDateTimeEdit *m_pTimeEnd = nullptr;
 };

@@ -2,10 +2,8 @@
 
 #include <QDateTime>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QPushButton>
 #include <QRandomGenerator>
-#include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <qcustomplot.h>
@@ -14,19 +12,16 @@
 #include "cdevicebase.h"
 #include "cdevicemgr.h"
 #include "cdlgcurvelegendset.h"
+#include "cdlgdevicesel.h"
+#include "cmttablewidget.h"
+#include "greenbutton.h"
 #include "uiutils.h"
 
 CDlgLinkDataCurve *CDlgLinkDataCurve::s_pInstance = nullptr;
 
 namespace {
 
-QPushButton *GreenButton(const QString &strText, QWidget *pParent)
-{
-    auto *pButton = new QPushButton(strText, pParent);
-    pButton->setObjectName(QStringLiteral("greenButton"));
-    pButton->setFixedSize(80, 30);
-    return pButton;
-}
+const MT_TBL_COLUMN_S LEGEND_COLUMNS[] = {{0, 250, false, QStringLiteral("图例")}};
 
 QColor RandomPenColor()
 {
@@ -53,16 +48,13 @@ CDlgLinkDataCurve::CDlgLinkDataCurve(QWidget *pParent) : QWidget(pParent)
 {
     setWindowTitle(QStringLiteral("数据曲线展示器"));
 
-    auto *pEdit = GreenButton(QStringLiteral("编辑图例"), this);
+    auto *pFilter = NewGreenButton(QStringLiteral("筛选设备"), this);
+    auto *pEdit = NewGreenButton(QStringLiteral("编辑图例"), this);
+    connect(pFilter, &QPushButton::clicked, this, &CDlgLinkDataCurve::slFilterDevice);
     connect(pEdit, &QPushButton::clicked, this, &CDlgLinkDataCurve::slEditLegend);
 
-    m_pLegendList = new QTableWidget(0, 1, this);
-    m_pLegendList->setHorizontalHeaderLabels({QStringLiteral("图例")});
-    m_pLegendList->setColumnWidth(0, 250);
-    m_pLegendList->setFixedWidth(250 + 2 * m_pLegendList->frameWidth());
-    m_pLegendList->verticalHeader()->hide();
-    m_pLegendList->verticalHeader()->setDefaultSectionSize(30);
-    m_pLegendList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_pLegendList = new CMTTableWidget(this);
+    m_pLegendList->SetTblColumn(LEGEND_COLUMNS, 1);
 
     m_pPlot = new QCustomPlot(this);
     auto pTicker = QSharedPointer<QCPAxisTickerDateTime>::create();
@@ -79,6 +71,7 @@ CDlgLinkDataCurve::CDlgLinkDataCurve(QWidget *pParent) : QWidget(pParent)
 
     auto *pButtons = new QHBoxLayout();
     pButtons->setSpacing(10);
+    pButtons->addWidget(pFilter);
     pButtons->addWidget(pEdit);
     pButtons->addStretch(1);
     auto *pBody = new QHBoxLayout();
@@ -178,9 +171,24 @@ void CDlgLinkDataCurve::slRefreshMoniSigalData(const QString &strDeviceName, con
         return;
     QSharedPointer<QCPGraphDataContainer> pData = pGraph->data();
     pData->add(QCPGraphData(double(QDateTime::currentSecsSinceEpoch()), fData));
-    if (pData->size() > MAX_CURVE_POINTS)
-        pData->removeBefore((pData->constBegin() + MAX_CURVE_POINTS / 10)->key);
+    if (pData->size() > MAX_CURVE_POINTS) {
+        // By position: the container removes by key, and one second may hold many points.
+        pData->set(QVector<QCPGraphData>(pData->constBegin() + MAX_CURVE_POINTS / 10, pData->constEnd()), true);
+    }
     m_mapStats[pGraph].Add(fData);
+}
+
+void CDlgLinkDataCurve::slFilterDevice()
+{
+    CDlgDeviceSel objDlg(QString(), -1, this);
+    if (ExecDialog(&objDlg) != QDialog::Accepted)
+        return;
+    const QList<QString> lstShown = objDlg.GetSelDeviceNames();
+    for (int i = 0; i < m_pPlot->graphCount(); ++i) {
+        QCPGraph *pGraph = m_pPlot->graph(i);
+        pGraph->setVisible(lstShown.contains(LegendDeviceName(pGraph->name())));
+    }
+    RebuildLegendList();
 }
 
 void CDlgLinkDataCurve::slEditLegend()

@@ -11,9 +11,9 @@
 
 #include "curvedata.h"
 
+class CMTTableWidget;
 class QCPGraph;
 class QCustomPlot;
-class QTableWidget;
 class QTimer;
 
 class CDlgLinkDataCurve : public QWidget
@@ -43,6 +43,7 @@ public slots:
                                 const double &fData);
 
 private slots:
+    void slFilterDevice();
     void slEditLegend();
     void slCycleReplot();
 
@@ -56,7 +57,7 @@ private:
     static CDlgLinkDataCurve *s_pInstance;
 
     QCustomPlot *m_pPlot = nullptr;
-    QTableWidget *m_pLegendList = nullptr;
+    CMTTableWidget *m_pLegendList = nullptr;
     QTimer *m_pReplotTimer = nullptr;
     QHash<QString, QCPGraph *> m_mapCurves; // by legend name
     QHash<const QCPGraph *, CURVE_STATS_S> m_mapStats;

@@ -6,12 +6,13 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTabBar>
-#include <QTableWidget>
 #include <QVBoxLayout>
 #include <iterator>
 #include <qcustomplot.h>
 
 #include "applog.h"
+#include "cmttablewidget.h"
+#include "greenbutton.h"
 #include "simulsetting.h"
 
 namespace {
@@ -42,13 +43,7 @@ private:
     double m_fStep = 0.0;
 };
 
-QPushButton *GreenButton(const QString &strText, QWidget *pParent)
-{
-    auto *pButton = new QPushButton(strText, pParent);
-    pButton->setObjectName(QStringLiteral("greenButton"));
-    pButton->setFixedSize(80, 30);
-    return pButton;
-}
+const MT_TBL_COLUMN_S PARAM_COLUMNS[] = {{0, 160, false, QString()}, {1, 190, false, QString()}};
 
 } // namespace
 
@@ -65,14 +60,12 @@ void CDlgSimulData::InitPageItems(const DATA_VALUE_CFG_S &objCfg)
 {
     const QStringList lstRows = SimulCfgToRows(objCfg);
 
-    m_pTable = new QTableWidget(SIMUL_ROW_COUNT, 2, this);
+    m_pTable = new CMTTableWidget(this);
+    m_pTable->SetTblColumn(PARAM_COLUMNS, 2);
+    m_pTable->setRowCount(SIMUL_ROW_COUNT);
     m_pTable->horizontalHeader()->hide();
-    m_pTable->verticalHeader()->hide();
-    m_pTable->verticalHeader()->setDefaultSectionSize(30);
-    m_pTable->setColumnWidth(0, 160);
-    m_pTable->setColumnWidth(1, 190);
-    m_pTable->setFixedWidth(160 + 190 + 2 * m_pTable->frameWidth());
-    m_pTable->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_pTable->setFixedWidth(m_pTable->maximumWidth());
+    m_pTable->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_pTable->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                               | QAbstractItemView::AnyKeyPressed);
     for (int nRow = 0; nRow < SIMUL_ROW_COUNT; ++nRow) {
@@ -115,8 +108,8 @@ void CDlgSimulData::InitPageItems(const DATA_VALUE_CFG_S &objCfg)
     pRight->addWidget(m_pPicture, 1);
     pRight->addWidget(m_pPlot, 1);
 
-    auto *pApply = GreenButton(QStringLiteral("应用"), this);
-    auto *pBack = GreenButton(QStringLiteral("返回"), this);
+    auto *pApply = NewGreenButton(QStringLiteral("应用"), this);
+    auto *pBack = NewGreenButton(QStringLiteral("返回"), this);
     connect(pApply, &QPushButton::clicked, this, &QDialog::accept);
     connect(pBack, &QPushButton::clicked, this, &QDialog::reject);
     auto *pButtons = new QHBoxLayout();

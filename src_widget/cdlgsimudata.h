@@ -9,12 +9,12 @@
 
 #include "cfgdefine.h"
 
+class CMTTableWidget;
 class QComboBox;
 class QCustomPlot;
 class QCPGraph;
 class QLabel;
 class QTabBar;
-class QTableWidget;
 
 class CDlgSimulData : public QDialog
 {
@@ -39,7 +39,7 @@ private:
     void DrawPreview();
 
     quint16 m_nShowType;
-    QTableWidget *m_pTable = nullptr;
+    CMTTableWidget *m_pTable = nullptr;
     QComboBox *m_pStrategy = nullptr;
     QComboBox *m_pTimeBase = nullptr;
     QTabBar *m_pTabs = nullptr;
