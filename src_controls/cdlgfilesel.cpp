@@ -1,6 +1,6 @@
 #include "cdlgfilesel.h"
 
-#include "greenbutton.h"
+#include "dialogbuttons.h"
 #include "uiutils.h"
 
 #include <QGroupBox>
