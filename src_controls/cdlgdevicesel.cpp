@@ -5,7 +5,7 @@
 #include "cmttablewidget.h"
 #include "cportmgr.h"
 #include "devicedefine.h"
-#include "dialogbuttons.h"
+#include "greenbutton.h"
 #include "uiutils.h"
 
 #include <QPushButton>

@@ -1,6 +1,6 @@
 #include "cdlgfilesel.h"
 
-#include "dialogbuttons.h"
+#include "greenbutton.h"
 #include "uiutils.h"
 
 #include <QGroupBox>

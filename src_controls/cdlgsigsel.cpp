@@ -1,7 +1,7 @@
 #include "cdlgsigsel.h"
 
 #include "cmttablewidget.h"
-#include "dialogbuttons.h"
+#include "greenbutton.h"
 
 #include <QPushButton>
 

@@ -1,7 +1,7 @@
 #include "cdlgbatchproc.h"
 
 #include "cdlgdevicesel.h"
-#include "dialogbuttons.h"
+#include "greenbutton.h"
 #include "uiutils.h"
 
 #include <QCheckBox>

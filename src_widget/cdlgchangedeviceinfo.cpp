@@ -7,7 +7,7 @@
 #include "cmtcombobox.h"
 #include "cmttablewidget.h"
 #include "commonfunc.h"
-#include "dialogbuttons.h"
+#include "greenbutton.h"
 #include "uiutils.h"
 
 #include <QPushButton>

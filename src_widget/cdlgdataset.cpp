@@ -1,6 +1,6 @@
 #include "cdlgdataset.h"
 
-#include "dialogbuttons.h"
+#include "greenbutton.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>

@@ -5,7 +5,7 @@
 #include "cdevicemgr.h"
 #include "cmttablewidget.h"
 #include "commonfunc.h"
-#include "dialogbuttons.h"
+#include "greenbutton.h"
 #include "uiutils.h"
 
 #include <QPushButton>

@@ -1,6 +1,6 @@
 #include "cdlginputnum.h"
 
-#include "dialogbuttons.h"
+#include "greenbutton.h"
 
 #include <QIntValidator>
 #include <QLabel>

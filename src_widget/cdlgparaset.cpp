@@ -4,7 +4,7 @@
 #include "cmtcombobox.h"
 #include "cmttablewidget.h"
 #include "commonfunc.h"
-#include "dialogbuttons.h"
+#include "greenbutton.h"
 #include "uiutils.h"
 
 #include <QPushButton>
@@ -68,6 +68,7 @@ CDlgParaSet::CDlgParaSet(const QString &strTitle, const QString &strDeviceName, 
     m_pTable = new CMTTableWidget(this);
     m_pTable->SetTblColumn(PARA_COLUMNS, 2);
     m_pTable->setRowCount(PARA_ROW_COUNT);
+    const bool bMaster = nDeviceType == DEVICE_TYPE_MASTER;
     for (int nRow = 0; nRow < PARA_ROW_COUNT; ++nRow) {
         const PARA_ROW_S &stRow = PARA_ROWS[nRow];
         m_pTable->SetLabelCell(nRow, 0, QString::fromUtf8(stRow.pLabel));
@@ -79,7 +80,6 @@ CDlgParaSet::CDlgParaSet(const QString &strTitle, const QString &strDeviceName, 
             const int nValue = stRow.pField != nullptr ? int(objAttr.*stRow.pField) : int(objAttr.nAddrOffset);
             m_pTable->SetValueCell(nRow, 1, QString::number(nValue));
         }
-        const bool bMaster = nDeviceType == DEVICE_TYPE_MASTER;
         m_pTable->setRowHidden(nRow, bMaster ? IsSlaveOnlyRow(nRow) : IsMasterOnlyRow(nRow));
     }
 
@@ -114,6 +114,6 @@ void CDlgParaSet::slSynDevice()
 {
     m_lstSynDevices.clear();
     CDlgDeviceSel objDialog(m_strDeviceName, qint16(m_nDeviceType), this);
-    if (ExecDialog(&objDialog) != 0)
+    if (ExecDialog(&objDialog) == QDialog::Accepted)
         m_lstSynDevices = objDialog.GetSelDeviceNames();
 }

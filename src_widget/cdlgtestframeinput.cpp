@@ -1,7 +1,7 @@
 #include "cdlgtestframeinput.h"
 
 #include "commonfunc.h"
-#include "dialogbuttons.h"
+#include "greenbutton.h"
 #include "uiutils.h"
 
 #include <QLineEdit>

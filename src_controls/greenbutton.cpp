@@ -1,4 +1,4 @@
-#include "dialogbuttons.h"
+#include "greenbutton.h"
 
 #include <QDialog>
 #include <QHBoxLayout>

@@ -1,5 +1,5 @@
-#ifndef DIALOGBUTTONS_H
-#define DIALOGBUTTONS_H
+#ifndef GREENBUTTON_H
+#define GREENBUTTON_H
 
 // The buttons of our dialogs and the one arrangement most of them share.
 
@@ -20,4 +20,4 @@ QPushButton *NewGreenButton(const QString &strText, QWidget *pParent, int nWidth
 QPushButton *LayOutDialog(QDialog *pDialog, const QList<QWidget *> &lstContent, const QList<QWidget *> &lstLeft,
                           const QString &strConfirm, const QString &strCancel);
 
-#endif // DIALOGBUTTONS_H
+#endif // GREENBUTTON_H
