@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
-#include <QPointer>
 #include <QQueue>
 #include <QStringList>
 #include <QTableWidget>
@@ -92,25 +91,6 @@ inline CUserScript::DialogFn TypeAndPress(const QString &strText, const QString 
         TypeInto(pEdit, strText);
         ClickButton(pDialog, strButton);
     };
-}
-
-// Double-clicks the cell, types the text over it and presses Enter.
-inline void EditCell(QTableWidget *pTable, int nRow, int nColumn, const QString &strText)
-{
-    pTable->scrollToItem(pTable->item(nRow, nColumn));
-    DoubleClickCell(pTable, nRow, nColumn);
-    const QRect objCell = pTable->visualRect(pTable->model()->index(nRow, nColumn));
-    QLineEdit *pEditor = nullptr;
-    for (QLineEdit *pEdit : pTable->viewport()->findChildren<QLineEdit *>()) {
-        if (pEdit->isVisible() && objCell.contains(pEdit->geometry().center()))
-            pEditor = pEdit;
-    }
-    QVERIFY(pEditor != nullptr);
-    TypeInto(pEditor, strText);
-    const QPointer<QLineEdit> pClosing(pEditor);
-    QTest::keyClick(pEditor, Qt::Key_Return);
-    // The view commits the editor's text on its next turn, then deletes it.
-    QTRY_VERIFY(pClosing.isNull() || !pClosing->isVisible());
 }
 
 // Picks the entry of a cell's selection list with the keyboard, as far down

@@ -118,14 +118,14 @@ private slots:
         QCOMPARE(pTable->rowCount(), 12);
         QVERIFY(FindButton(pPage, T("新增")) != nullptr);
 
-        EditCell(pTable, 0, Page::COL_SIZE, "200");
-        EditCell(pTable, 1, Page::COL_SIZE, "200");
+        QVERIFY(EditCell(pTable, 0, Page::COL_SIZE, "200"));
+        QVERIFY(EditCell(pTable, 1, Page::COL_SIZE, "200"));
         QCOMPARE(CellText(pTable, 0, Page::COL_SIZE), QString("123"));
         QCOMPARE(CellText(pTable, 1, Page::COL_SIZE), QString("125"));
         QCOMPARE(CellText(pTable, 0, Page::COL_PRTC_TYPE), T("  BYTES"));
         QCOMPARE(CellText(pTable, 0, Page::COL_SHOW_TYPE), T("  BYTES"));
 
-        EditCell(pTable, 2, Page::COL_GAIN, "0.5");
+        QVERIFY(EditCell(pTable, 2, Page::COL_GAIN, "0.5"));
         StepCellList(pTable, 2, Page::COL_BLOCK, -2); // holding registers -> coils
         QCOMPARE(CellText(pTable, 2, Page::COL_BLOCK), T("线圈状态(RW)"));
         QCOMPARE(CellText(pTable, 2, Page::COL_SIZE), QString("1"));
@@ -137,7 +137,7 @@ private slots:
         QCOMPARE(CellText(pTable, 2, Page::COL_PRTC_TYPE), T("  BIT"));
 
         // Rows 4 and 6 (addresses 301, 303) collide once row 6 moves to 301.
-        EditCell(pTable, 6, Page::COL_ADDR, "301");
+        QVERIFY(EditCell(pTable, 6, Page::COL_ADDR, "301"));
         QVERIFY(IsMarked(pTable, 4));
         QCOMPARE(pTable->item(4, Page::COL_ID)->toolTip(), T("数据地址与其它数据点冲突, ID:7 名称:P7"));
         QVERIFY(!IsMarked(pTable, 6));
@@ -147,7 +147,7 @@ private slots:
         QVERIFY(FindButton(pPage, T("新增")) != nullptr);
         QVERIFY(IsMarked(pTable, 4));
 
-        EditCell(pTable, 6, Page::COL_ADDR, "400");
+        QVERIFY(EditCell(pTable, 6, Page::COL_ADDR, "400"));
         QVERIFY(!IsMarked(pTable, 4));
         SwitchState(pPage, objUser);
         QVERIFY(!pPage->IsCfgState());
@@ -180,8 +180,8 @@ private slots:
         QCOMPARE(CellText(pTable, 0, Page::COL_BLOCK), T("保持寄存器(RW)"));
         QCOMPARE(CellText(pTable, 0, Page::COL_SHOW_TYPE), T("  FLOAT"));
 
-        EditCell(pTable, 2, Page::COL_SIZE, "4");
-        EditCell(pTable, 2, Page::COL_NAME, "last");
+        QVERIFY(EditCell(pTable, 2, Page::COL_SIZE, "4"));
+        QVERIFY(EditCell(pTable, 2, Page::COL_NAME, "last"));
         ToggleCheckCell(pTable, 0, Page::COL_NAME);
         objUser.Then(TypeAndPress("1", T("确定")));
         QVERIFY(ClickButton(pPage, T("新增"))); // copies the ticked row, after the last one
