@@ -281,13 +281,10 @@ private slots:
         QVERIFY(pHolder->GetPort());
         stPara.nMaxAsynNum = 3;
         QVERIFY(CNetParaMgr::SetNetPara(stPara));
-        QVERIFY(!pNever->GetPort());
-        QCOMPARE(pHolder->GetPort(), CPortMgr::GetPort(strLink));
-
         delete pNever;
+        pHolder->LaunchDevice();
         QVERIFY(CPortMgr::GetPort(strLink));
         QCOMPARE(pHolder->GetPort(), CPortMgr::GetPort(strLink));
-        pHolder->LaunchDevice();
         QVERIFY(WaitFor([&] { return pHolder->GetState() == 1; }, 5000));
         delete pHolder;
         QVERIFY(!CPortMgr::GetPort(strLink));
