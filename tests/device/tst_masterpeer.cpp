@@ -539,6 +539,7 @@ private slots:
             pPort->StopPort();
             QVERIFY(WaitFor([&] { return pMaster->GetState() == 0; }, WAIT_MS));
             objServer.SetReplyDelay(0);
+            // The numbers come round to the one the stranded read holds.
             for (int i = 0; i < 0xFFFF; ++i)
                 pPort->NextSN();
             pPort->LaunchPort();
