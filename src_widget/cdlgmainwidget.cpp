@@ -4,6 +4,7 @@
 #include "ccfgfilemgr.h"
 #include "cdevicemgr.h"
 #include "cdlgfilesel.h"
+#include "cdlglinkcurve.h"
 #include "cdlgprogress.h"
 #include "cdlgwelcome.h"
 #include "commonfunc.h"
@@ -105,7 +106,7 @@ CWTMainWidget::~CWTMainWidget()
 {
     if (m_bReleased)
         return;
-    ReleaseDevicesAndLinks();
+    ReleaseProcessObjects();
     LOG_DEBUG().noquote() << "Exit APP!";
 }
 
@@ -212,7 +213,7 @@ void CWTMainWidget::closeEvent(QCloseEvent *pEvent)
             return;
         }
     }
-    ReleaseDevicesAndLinks();
+    ReleaseProcessObjects();
     QMainWindow::closeEvent(pEvent);
     LOG_DEBUG().noquote() << "Exit APP!";
 }
@@ -275,10 +276,11 @@ CWTMainWidget::SAVE_RESULT_EN CWTMainWidget::SaveCfgFile()
     return SAVE_DONE;
 }
 
-void CWTMainWidget::ReleaseDevicesAndLinks()
+void CWTMainWidget::ReleaseProcessObjects()
 {
     LOG_DEBUG().noquote() << "Exiting APP...";
     CDeviceMgr::DestroyInstance();
     CPortMgr::DestroyInstance();
+    CDlgLinkDataCurve::DestroyInstance();
     m_bReleased = true;
 }

@@ -60,8 +60,9 @@ private:
     void ImportDefaultCfg();
     void ImportWorkCfg(const QString &strPath);
     SAVE_RESULT_EN SaveCfgFile();
-    // Devices first, so they let go of their links; then the links.
-    void ReleaseDevicesAndLinks();
+    // Devices first, so they let go of their links, and their pages of the
+    // curve window; then the links; then the curve window.
+    void ReleaseProcessObjects();
 
     QStackedWidget *m_pStackedWidget = nullptr;
     CWTitleWidget *m_pTitleWidget = nullptr;

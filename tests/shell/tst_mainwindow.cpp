@@ -1,6 +1,7 @@
 #include "ccfgfilemgr.h"
 #include "cdevicemgr.h"
 #include "cdlgfilesel.h"
+#include "cdlglinkcurve.h"
 #include "cdlgmainwidget.h"
 #include "cdlgprogress.h"
 #include "cdlgwelcome.h"
@@ -15,6 +16,7 @@
 #include "uidriver.h"
 #include "uiutils.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QDockWidget>
@@ -71,6 +73,14 @@ QStackedWidget *PageStack(QWidget *pWindow)
 QWidget *DeviceListPane(QMainWindow *pWindow)
 {
     return pWindow->centralWidget()->findChild<QSplitter *>(QString(), Qt::FindDirectChildrenOnly)->widget(0);
+}
+
+bool CurveWindowExists()
+{
+    for (QWidget *pWidget : QApplication::topLevelWidgets())
+        if (qobject_cast<CDlgLinkDataCurve *>(pWidget) != nullptr)
+            return true;
+    return false;
 }
 
 } // namespace
@@ -284,6 +294,7 @@ private slots:
 
         auto pWindow = std::make_unique<CWTMainWidget>();
         pWindow->show();
+        CDlgLinkDataCurve::GetInstance()->show();
         QCOMPARE(CDeviceMgr::GetDeviceList().size(), 2);
         QVERIFY(ThreadCount() >= nThreads + 2); // the slave's server and the master's client
         if (bChange)
@@ -311,6 +322,7 @@ private slots:
             pWindow.reset();
         }
         QTRY_COMPARE(ThreadCount(), nThreads);
+        QVERIFY(!CurveWindowExists());
         pWindow.reset();
         QVERIFY(QDir(strPath).removeRecursively() || QFile::remove(strPath));
     }
