@@ -3,6 +3,7 @@
 #include "applog.h"
 #include "ccfgfilemgr.h"
 #include "cdevicemgr.h"
+#include "cdlgcommtools.h"
 #include "cdlgfilesel.h"
 #include "cdlglinkcurve.h"
 #include "cdlgprogress.h"
@@ -57,7 +58,7 @@ CWTMainWidget::CWTMainWidget(QWidget *pParent)
     m_pDeviceDataMgr = MakePlaceholder(QStringLiteral("数据"), this);
     m_pSelfDef = MakePlaceholder(QStringLiteral("自定义"), this);
     m_pLinkCount = MakePlaceholder(QStringLiteral("统计"), this);
-    m_pCommTools = MakePlaceholder(QStringLiteral("辅助"), this);
+    m_pCommTools = new CDlgCommTools(this);
     m_pWelcome = new CDlgWelcome(this);
     m_pDeviceList = MakePlaceholder(QStringLiteral("设备列表"), this);
 
@@ -69,8 +70,9 @@ CWTMainWidget::CWTMainWidget(QWidget *pParent)
     connect(m_pTitleWidget, &CWTitleWidget::siSaveOtherWorkCfg, this, &CWTMainWidget::slSaveOtherCfgFile);
 
     m_pStackedWidget = new QStackedWidget(this);
-    for (QWidget *pPage : {m_pDeviceMgr, m_pDeviceDataMgr, m_pSelfDef, m_pLinkCount, m_pCommTools,
-                           static_cast<QWidget *>(m_pWelcome)})
+    // In page-number order.
+    const QList<QWidget *> lstPages = {m_pDeviceMgr, m_pDeviceDataMgr, m_pSelfDef, m_pLinkCount, m_pCommTools, m_pWelcome};
+    for (QWidget *pPage : lstPages)
         m_pStackedWidget->addWidget(pPage);
 
     m_pLinkFrame = new QDockWidget(QStringLiteral("报文"), this);

@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 
+class CDlgCommTools;
 class CDlgWelcome;
 class CWTitleWidget;
 class QDockWidget;
@@ -71,7 +72,7 @@ private:
     QDockWidget *m_pLinkFrame = nullptr;
     QWidget *m_pSelfDef = nullptr;
     QWidget *m_pLinkCount = nullptr;
-    QWidget *m_pCommTools = nullptr;
+    CDlgCommTools *m_pCommTools = nullptr;
     CDlgWelcome *m_pWelcome = nullptr;
     QWidget *m_pDeviceList = nullptr;
     QTimer *m_pLoadTimer = nullptr;
