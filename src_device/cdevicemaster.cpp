@@ -637,7 +637,7 @@ void CDeviceMaster::DropStrandedRqst()
             objRows.append(pRqst->nDataID);
         delete pRqst;
     }
-    // A custom row hears of every outcome; the link measured no time.
+    // A custom row hears of every outcome; this one got no reply.
     for (quint32 nRow : qAsConst(objRows))
-        emit siRefreshSelfDeviceData(GetName(), nRow, 0);
+        emit siRefreshSelfDeviceData(GetName(), nRow, -1);
 }
