@@ -20,6 +20,7 @@
 #include "cportmgr.h"
 #include "csdpushbutton.h"
 #include "devicedefine.h"
+#include "greenbutton.h"
 #include "pushbutton.h"
 #include "uiutils.h"
 
@@ -102,17 +103,13 @@ CDlgDeviceMgr::CDlgDeviceMgr(QWidget *pParent)
     m_pComPath->setGeometry(0, 0, 220, 30);
     m_pComPath->setPlaceholderText(T("串口设备路径，如/dev/pts/3"));
     m_pComPath->setStyleSheet(QStringLiteral("background-color:rgb(194,217,233);border:1px solid darkgray"));
-    auto *pAddCom = new QPushButton(T("添加串口"), m_pComBox);
-    pAddCom->setObjectName(QStringLiteral("greenButton"));
-    pAddCom->setGeometry(225, 0, 80, 30);
+    QPushButton *pAddCom = NewGreenButton(T("添加串口"), m_pComBox);
+    pAddCom->move(225, 0);
 
     m_pNetBox->setFixedSize(160, 30);
-    auto *pAddNet = new QPushButton(T("新增"), m_pNetBox);
-    pAddNet->setObjectName(QStringLiteral("greenButton"));
-    pAddNet->setGeometry(0, 0, 80, 30);
-    auto *pDelNet = new QPushButton(T("移除"), m_pNetBox);
-    pDelNet->setObjectName(QStringLiteral("greenButton"));
-    pDelNet->setGeometry(80, 0, 80, 30);
+    QPushButton *pAddNet = NewGreenButton(T("新增"), m_pNetBox);
+    QPushButton *pDelNet = NewGreenButton(T("移除"), m_pNetBox);
+    pDelNet->move(80, 0);
 
     m_pTable->setObjectName(QStringLiteral("linkTable"));
     m_pTable->SetTblColumn(LINK_COLUMNS, int(sizeof(LINK_COLUMNS) / sizeof(LINK_COLUMNS[0])));

@@ -1,14 +1,13 @@
 #include "cdlglinkparaset.h"
 
 #include <QComboBox>
-#include <QHBoxLayout>
 #include <QPushButton>
-#include <QVBoxLayout>
 #include <limits>
 
 #include "ccomparamgr.h"
 #include "cmttablewidget.h"
 #include "cnetparamgr.h"
+#include "greenbutton.h"
 #include "linkdefine.h"
 #include "uiutils.h"
 
@@ -60,31 +59,13 @@ CDlgLinkParaSet::CDlgLinkParaSet(int nLinkKind, const QString &strLinkName, QWid
     m_pTable->SetTblColumn(PARA_COLUMNS, 2);
     m_pTable->setRowCount(6);
 
-    auto *pOk = new QPushButton(T("确认"), this);
-    auto *pCancel = new QPushButton(T("取消"), this);
-    for (QPushButton *pButton : {pOk, pCancel}) {
-        pButton->setObjectName(QStringLiteral("greenButton"));
-        pButton->setFixedSize(80, 30);
-    }
+    QPushButton *pOk = LayOutDialog(this, {m_pTable}, {}, T("确认"), T("取消"));
     connect(pOk, &QPushButton::clicked, this, &CDlgLinkParaSet::slSavePara);
-    connect(pCancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto *pButtons = new QHBoxLayout;
-    pButtons->addStretch();
-    pButtons->addWidget(pOk);
-    pButtons->addWidget(pCancel);
-    auto *pLayout = new QVBoxLayout(this);
-    pLayout->setContentsMargins(12, 10, 12, 10);
-    pLayout->addWidget(m_pTable);
-    pLayout->addLayout(pButtons);
 
     m_stComPara.strPortName = strLinkName;
     m_stNetPara.strNetName = strLinkName;
-    SetLabel(ROW_NAME, T("链接名称"));
-    auto *pName = new QTableWidgetItem(strLinkName);
-    pName->setFlags(Qt::ItemIsEnabled);
-    pName->setTextAlignment(Qt::AlignCenter);
-    m_pTable->setItem(ROW_NAME, 1, pName);
+    m_pTable->SetLabelCell(ROW_NAME, 0, T("链接名称"));
+    m_pTable->SetValueCell(ROW_NAME, 1, strLinkName)->setFlags(Qt::ItemIsEnabled);
     if (m_nLinkKind == LINK_KIND_COM) {
         setWindowTitle(T("串口参数配置"));
         CComParaMgr::GetComPara(strLinkName, m_stComPara);
@@ -120,16 +101,9 @@ void CDlgLinkParaSet::FillNetRows()
     slCBNetTransModeParaChange(pTransMode->currentIndex());
 }
 
-void CDlgLinkParaSet::SetLabel(int nRow, const QString &strLabel)
-{
-    auto *pLabel = new QTableWidgetItem(strLabel);
-    pLabel->setFlags(Qt::ItemIsEnabled);
-    m_pTable->setItem(nRow, 0, pLabel);
-}
-
 QComboBox *CDlgLinkParaSet::AddComboRow(int nRow, const QString &strLabel, const QStringList &lstTexts, int nSelect)
 {
-    SetLabel(nRow, strLabel);
+    m_pTable->SetLabelCell(nRow, 0, strLabel);
     auto *pCombo = new QComboBox(m_pTable);
     pCombo->addItems(lstTexts);
     // A code no entry stands for shows no entry and is saved unchanged.
@@ -140,12 +114,9 @@ QComboBox *CDlgLinkParaSet::AddComboRow(int nRow, const QString &strLabel, const
 
 void CDlgLinkParaSet::AddValueRow(int nRow, const QString &strLabel, const QVariant &objValue)
 {
-    SetLabel(nRow, strLabel);
+    m_pTable->SetLabelCell(nRow, 0, strLabel);
     // Numbers are kept as numbers, so the cell's editor takes digits only.
-    auto *pValue = new QTableWidgetItem;
-    pValue->setData(Qt::EditRole, objValue);
-    pValue->setTextAlignment(Qt::AlignCenter);
-    m_pTable->setItem(nRow, 1, pValue);
+    m_pTable->SetValueCell(nRow, 1, objValue);
 }
 
 void CDlgLinkParaSet::slCBNetTransModeParaChange(int)

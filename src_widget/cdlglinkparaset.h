@@ -37,7 +37,6 @@ public slots:
 private:
     void FillComRows();
     void FillNetRows();
-    void SetLabel(int nRow, const QString &strLabel);
     QComboBox *AddComboRow(int nRow, const QString &strLabel, const QStringList &lstTexts, int nSelect);
     void AddValueRow(int nRow, const QString &strLabel, const QVariant &objValue);
     // The number in a value cell, checked against its field's range; shows

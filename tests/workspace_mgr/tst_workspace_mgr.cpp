@@ -1,7 +1,6 @@
 // The link and device management page and the device list, driven through
 // their widgets over real links: TCP servers on loopback and socat pty pairs.
 
-#include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -11,12 +10,15 @@
 #include "ccfgfilemgr.h"
 #include "cdevicebase.h"
 #include "cdevicemgr.h"
+#include "cdlgchangedeviceinfo.h"
+#include "cdlgdevicelist.h"
 #include "cdlgdevicemgr.h"
 #include "cdlglinkparaset.h"
 #include "cmttablewidget.h"
 #include "cnetparamgr.h"
 #include "common/freeport.h"
 #include "common/socatpair.h"
+#include "commonfunc.h"
 #include "common/uidriver.h"
 #include "linkdefine.h"
 #include "pushbutton.h"
@@ -34,24 +36,6 @@ void ChooseEntry(QComboBox *pCombo, int nIndex)
     QTest::keyClick(pCombo, Qt::Key_Home);
     for (int i = 0; i < nIndex; ++i)
         QTest::keyClick(pCombo, Qt::Key_Down);
-}
-
-// Opens the cell's editor with a double click, types over its (selected)
-// text and commits it with Enter.
-void TypeIntoCell(QTableWidget *pTable, int nRow, int nColumn, const QString &strText)
-{
-    DoubleClickCell(pTable, nRow, nColumn);
-    for (QWidget *pEditor : pTable->viewport()->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (pEditor->isVisible() && (qobject_cast<QAbstractSpinBox *>(pEditor) || qobject_cast<QLineEdit *>(pEditor))) {
-            QTest::keyClicks(pEditor, strText);
-            QTest::keyClick(pEditor, Qt::Key_Return);
-            // The delegate commits after the editor has seen the key.
-            QCoreApplication::processEvents();
-            QCOMPARE(pTable->item(nRow, nColumn)->text(), strText);
-            return;
-        }
-    }
-    QFAIL("no cell editor opened");
 }
 
 QString ColumnTexts(QTableWidget *pTable, int nColumn)
@@ -78,8 +62,8 @@ void AddDevices(CDlgDeviceMgr *pPage, int nRow, int nTypeIndex, const QString &s
     CMTTableWidget *pTable = pPage->GetTable();
     ToggleCheckCell(pTable, nRow, CDlgDeviceMgr::COL_NAME);
     ChooseEntry(qobject_cast<QComboBox *>(pTable->cellWidget(nRow, CDlgDeviceMgr::COL_DEVICE_TYPE)), nTypeIndex);
-    TypeIntoCell(pTable, nRow, CDlgDeviceMgr::COL_START_ADDR, strStart);
-    TypeIntoCell(pTable, nRow, CDlgDeviceMgr::COL_END_ADDR, strEnd);
+    QVERIFY(EditCell(pTable, nRow, CDlgDeviceMgr::COL_START_ADDR, strStart));
+    QVERIFY(EditCell(pTable, nRow, CDlgDeviceMgr::COL_END_ADDR, strEnd));
     QTest::mouseClick(pPage->GetAddDeviceButton(), Qt::LeftButton);
     ToggleCheckCell(pTable, nRow, CDlgDeviceMgr::COL_NAME);
 }
@@ -174,10 +158,10 @@ private slots:
             lstSteps << QString::number(fnAsyncEditable());
             ChooseEntry(pTransMode, TRANS_MODE_TCP_ASYNC);
             lstSteps << QString::number(fnAsyncEditable());
-            TypeIntoCell(pTable, 5, 1, "4");
+            QVERIFY(EditCell(pTable, 5, 1, "4"));
             ChooseEntry(qobject_cast<QComboBox *>(pTable->cellWidget(1, 1)), LINK_MODE_TCP_SERVER);
             for (const QString &strPort : {QString::number(nPort), QString("70000"), QString::number(nPort + 1)}) {
-                TypeIntoCell(pTable, 4, 1, strPort);
+                QVERIFY(EditCell(pTable, 4, 1, strPort));
                 ClickButton(pDialog, T("确认"));
                 lstSteps << QString::number(pDialog->isVisible());
             }
@@ -280,6 +264,93 @@ private slots:
         QVERIFY(nRow >= 0);
         AddDevices(&objPage, nRow, 1, "1", "1");
         QTRY_COMPARE(StateButton(&objPage, nRow)->text(), T("关闭"));
+    }
+
+    // Rows keep their numbers; only the name activates; the active device
+    // moves to the first row when it goes, and to none with the last one.
+    void deviceListRowsAndActiveDevice()
+    {
+        StoreNetLink("NET000", LINK_MODE_TCP_SERVER, quint16(PickFreePort()));
+        QCOMPARE(CDeviceMgr::AddDevice(QString(), "NET000", DEVICE_TYPE_SLAVE, 1, 3), QString("OK"));
+        CDlgDeviceList objList;
+        objList.show();
+        QSignalSpy objActive(&objList, &CDlgDeviceList::siCurrActvDeviceName);
+        CMTTableWidget *pTable = objList.GetTable();
+        const QColor objActiveColor(0, 255, 255);
+        QCOMPARE(pTable->item(0, 1)->background().color(), objActiveColor);
+
+        ClickCell(pTable, 1, 0);
+        QCOMPARE(objActive.count(), 0);
+        ClickCell(pTable, 1, 1);
+        QCOMPARE(objActive.takeLast().at(0).toString(), QString("[S]NET000-002"));
+        QCOMPARE(pTable->item(1, 0)->background().color(), objActiveColor);
+        QCOMPARE(pTable->item(0, 1)->background().style(), Qt::NoBrush);
+
+        ToggleCheckCell(pTable, 1, 0);
+        m_bAnswerOk = false;
+        ClickButton(&objList, T("移除"));
+        QCOMPARE(pTable->rowCount(), 3);
+        m_bAnswerOk = true;
+        ClickButton(&objList, T("移除"));
+        QCOMPARE(m_lstMessages.last(), T("请确认是否需要删除选择设备？"));
+        QCOMPARE(ColumnTexts(pTable, 0), QString("001,003"));
+        QCOMPARE(objActive.takeLast().at(0).toString(), QString("[S]NET000-001"));
+        QCOMPARE(CDeviceMgr::AddDevice(QString(), "NET000", DEVICE_TYPE_SLAVE, 9, 9), QString("OK"));
+        QCOMPARE(ColumnTexts(pTable, 0), QString("001,003,003"));
+
+        DoubleClickHeader(pTable, 0);
+        ClickButton(&objList, T("移除"));
+        QCOMPARE(pTable->rowCount(), 0);
+        QCOMPARE(objActive.takeLast().at(0).toString(), QString());
+    }
+
+    // Red while a device is not launched, from its first row on; "参数" shows
+    // type, link and address.
+    void deviceListStatesAndColumns()
+    {
+        StoreNetLink("NET000", LINK_MODE_TCP_SERVER, quint16(PickFreePort()));
+        StoreNetLink("NET001", LINK_MODE_TCP_CLIENT, quint16(PickFreePort()));
+        QCOMPARE(CDeviceMgr::AddDevice(QString(), "NET001", DEVICE_TYPE_MASTER, 7, 7), QString("OK"));
+        QCOMPARE(CDeviceMgr::AddDevice(QString(), "NET000", DEVICE_TYPE_SLAVE, 1, 1), QString("OK"));
+        CDlgDeviceList objList;
+        objList.show();
+        CMTTableWidget *pTable = objList.GetTable();
+        const auto fnRed = [pTable](int nRow) { return pTable->item(nRow, 1)->foreground().color() == Qt::red; };
+        QVERIFY(fnRed(0));
+        QTRY_VERIFY(!fnRed(1));
+
+        ClickButton(&objList, T("禁止"));
+        QCOMPARE(m_lstMessages, QStringList(T("请选择需要关闭的设备。")));
+        ToggleCheckCell(pTable, 1, 0);
+        ClickButton(&objList, T("禁止"));
+        QVERIFY(fnRed(1));
+        ClickButton(&objList, T("恢复"));
+        QVERIFY(!fnRed(1));
+
+        QSignalSpy objShowPages(&objList, &CDlgDeviceList::siShowStatkedWidget);
+        QVERIFY(pTable->isColumnHidden(4));
+        ClickButton(&objList, T("参数"));
+        QCOMPARE(QStringList({pTable->item(1, 2)->text(), pTable->item(1, 3)->text(), pTable->item(1, 4)->text()}),
+                 QStringList({T("从机"), "NET000", "1"}));
+        QVERIFY(!pTable->isColumnHidden(2) && !pTable->isColumnHidden(4));
+        ClickButton(&objList, T("参数"));
+        QVERIFY(pTable->isColumnHidden(2));
+        QCOMPARE(objShowPages.count(), 2);
+        QCOMPARE(objShowPages.at(0).at(0).toBool(), false);
+        QCOMPARE(objShowPages.at(1).at(0).toBool(), true);
+
+        // A double click opens the device's key information; the list then
+        // shows what was changed.
+        QString strOpenedFor;
+        SetDialogResponder([&](QDialog *pDialog) {
+            CMTTableWidget *pInfo = qobject_cast<CDlgChangeDeviceInfo *>(pDialog)->GetTable();
+            strOpenedFor = pInfo->item(0, 1)->text();
+            QVERIFY(EditCell(pInfo, 0, 1, "Pump"));
+            ClickButton(pDialog, T("确认"));
+        });
+        DoubleClickCell(pTable, 1, 1);
+        QCOMPARE(strOpenedFor, QString("[S]NET000-001"));
+        QCOMPARE(ColumnTexts(pTable, 1), QString("[M]NET001-007,Pump"));
     }
 
 private:

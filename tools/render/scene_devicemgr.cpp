@@ -7,12 +7,14 @@
 #include "ccfgfilemgr.h"
 #include "ccomparamgr.h"
 #include "cdevicemgr.h"
+#include "cdlgdevicelist.h"
 #include "cdlgdevicemgr.h"
 #include "cdlglinkparaset.h"
 #include "cnetparamgr.h"
 #include "commonfunc.h"
 #include "linkdefine.h"
 
+#include <QPushButton>
 #include <QTabBar>
 #include <QTcpServer>
 
@@ -105,6 +107,28 @@ RenderSceneRegistrar s_objParaNet("devicemgr_linkpara_net", [](const QString &st
     CSceneLinks objLinks;
     CDlgLinkParaSet objDialog(CDlgLinkParaSet::LINK_KIND_NET, QStringLiteral("NET001"));
     SaveGrab(&objDialog, strOut, QStringLiteral("devicemgr_linkpara_net"));
+});
+
+// The second device active, the third being edited (bold), the masters red.
+void RenderDeviceList(const QString &strOut, const QString &strName, bool bPara)
+{
+    CSceneLinks objLinks;
+    CDlgDeviceList objList;
+    objList.slActvDevice(1, CDlgDeviceList::COL_NAME);
+    objList.slDeviceEditing(QStringLiteral("[S]NET000-003"), true);
+    for (QPushButton *pButton : objList.findChildren<QPushButton *>()) {
+        if (pButton->text() == QString::fromUtf8("参数"))
+            pButton->setChecked(bPara);
+    }
+    SaveGrab(&objList, strOut, strName, bPara ? 560 : 300, 320);
+}
+
+RenderSceneRegistrar s_objList("devicemgr_list", [](const QString &strOut) {
+    RenderDeviceList(strOut, QStringLiteral("devicemgr_list"), false);
+});
+
+RenderSceneRegistrar s_objListPara("devicemgr_list_para", [](const QString &strOut) {
+    RenderDeviceList(strOut, QStringLiteral("devicemgr_list_para"), true);
 });
 
 } // namespace
