@@ -4,6 +4,7 @@
 #include "ccfgfilemgr.h"
 #include "cdevicemgr.h"
 #include "cdlgcommtools.h"
+#include "cdlgdevicedatamgr.h"
 #include "cdlgfilesel.h"
 #include "cdlglinkcurve.h"
 #include "cdlgprogress.h"
@@ -55,7 +56,7 @@ CWTMainWidget::CWTMainWidget(QWidget *pParent)
 
     m_pTitleWidget = new CWTitleWidget(this);
     m_pDeviceMgr = MakePlaceholder(QStringLiteral("设备"), this);
-    m_pDeviceDataMgr = MakePlaceholder(QStringLiteral("数据"), this);
+    m_pDeviceDataMgr = new CDlgDeviceDataMgr(this);
     m_pSelfDef = MakePlaceholder(QStringLiteral("自定义"), this);
     m_pLinkCount = MakePlaceholder(QStringLiteral("统计"), this);
     m_pCommTools = new CDlgCommTools(this);

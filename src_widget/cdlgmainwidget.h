@@ -8,6 +8,7 @@
 #include <QMainWindow>
 
 class CDlgCommTools;
+class CDlgDeviceDataMgr;
 class CDlgWelcome;
 class CWTitleWidget;
 class QDockWidget;
@@ -68,7 +69,7 @@ private:
     QStackedWidget *m_pStackedWidget = nullptr;
     CWTitleWidget *m_pTitleWidget = nullptr;
     QWidget *m_pDeviceMgr = nullptr;
-    QWidget *m_pDeviceDataMgr = nullptr;
+    CDlgDeviceDataMgr *m_pDeviceDataMgr = nullptr;
     QDockWidget *m_pLinkFrame = nullptr;
     QWidget *m_pSelfDef = nullptr;
     QWidget *m_pLinkCount = nullptr;
