@@ -21,8 +21,6 @@
 #include "commonfunc.h"
 #include "simuldata.h"
 
-Q_DECLARE_METATYPE(DATA_VALUE_CFG_S)
-
 namespace {
 
 DEVICE_DATA_CFG_S Point(quint32 nID, quint16 nBlock, quint16 nAddr, quint16 nSize = 1, quint16 nPrtc = PRTC_TYPE_UINT)
@@ -103,6 +101,24 @@ QString T(const char *pText)
     return QString::fromUtf8(pText);
 }
 
+// A frame as hex text; a long one as its start and its length.
+QString HexOf(const QByteArray &objBytes)
+{
+    const QString strHex = QString::fromLatin1(objBytes.left(objBytes.size() > 16 ? 10 : 16).toHex().toUpper());
+    return objBytes.size() > 16 ? strHex + QStringLiteral("+%1").arg(objBytes.size()) : strHex;
+}
+
+// Values and curve values a device published, in order.
+QString Changes(const CValueTable &objTable)
+{
+    QStringList lstOut;
+    for (const CValueTable::REFRESH_S &stRefresh : objTable.Refreshes())
+        lstOut << QStringLiteral("%1=%2").arg(stRefresh.nDataID).arg(stRefresh.strValue);
+    for (const CValueTable::CURVE_S &stCurve : objTable.Curves())
+        lstOut << QStringLiteral("~%1=%2").arg(stCurve.nDataID).arg(stCurve.fValue);
+    return lstOut.join(',');
+}
+
 DEVICE_KEY_INFO_S Key(const QString &strName, const QString &strPort, quint16 nAddr)
 {
     return {strName, strPort, nAddr};
@@ -141,137 +157,106 @@ private slots:
     void init() { CCfgFileMgr::GetInstance()->ClearCfg(); }
 
     // The slave (unit 17, broadcast on 0 and 100) answering one request: the
-    // reply it queues (empty: none) and the values it leaves in its table.
-    void slaveAnswers_data()
-    {
-        QTest::addColumn<int>("nOffset");
-        QTest::addColumn<int>("nUnit");
-        QTest::addColumn<QByteArray>("objRqst");
-        QTest::addColumn<QByteArray>("objRsp");
-        QTest::addColumn<int>("nRspLen"); // of a reply compared by its start only
-        QTest::addColumn<QString>("strValues");
-        auto fnRow = [](const char *pName, int nUnit, const QByteArray &objRqst, const char *pRsp,
-                        const char *pValues = "", int nOffset = 0, int nRspLen = 0) {
-            QTest::newRow(pName) << nOffset << nUnit << objRqst << Hex(pRsp) << nRspLen << QString(pValues);
-        };
-        fnRow("read coils", 17, Hex("010000000B"), "01020904");
-        fnRow("read discrete inputs", 17, Hex("0200000003"), "020104");
-        fnRow("2000 bits", 17, Hex("02000007D0"), "02FA04", "", 0, 252);
-        fnRow("2001 bits", 17, Hex("02000007D1"), "8202");
-        fnRow("no bits", 17, Hex("0100000000"), "8102");
-        fnRow("read registers", 17, Hex("030000000B"), "0316 04D2 FFFE 3FC0 0000 0000 0000 0000 0000 0000 0000 0007",
-              "~20=1234");
-        fnRow("inputs, one simulated", 17, Hex("0400000006"), "040C FFFF 0000 0000 0000 0000 0141");
-        fnRow("125 registers", 17, Hex("030000007D"), "03FA04D2FFFE3FC00000", "~20=1234", 0, 252);
-        fnRow("126 registers", 17, Hex("030000007E"), "8302");
-        fnRow("no registers", 17, Hex("0300000000"), "8302");
-        fnRow("no point in range", 17, Hex("0301F40001"), "8302");
-        fnRow("point cut by range end", 17, Hex("0300020001"), "8302");
-        fnRow("other block", 17, Hex("0400010001"), "8402");
-        fnRow("points without value", 17, Hex("0300C80001"), "8303");
-        fnRow("last register", 17, Hex("03FFFF0001"), "03020005");
-        fnRow("registers past the last", 17, Hex("03FFFF0002"), "8302");
-        fnRow("ten registers from 65530", 17, Hex("03FFFA000A"), "8302");
-        fnRow("coils past the last", 17, Hex("01FFFF0008"), "8102");
-        fnRow("write coil off", 17, Hex("0500030000"), "0500030000", "3=0");
-        fnRow("write coil on", 17, Hex("050001FF00"), "050001FF00", "2=1");
-        fnRow("coil value neither on nor off", 17, Hex("0500011234"), "8503");
-        fnRow("unconfigured coil", 17, Hex("050002FF00"), "8502");
-        fnRow("write register", 17, Hex("06000A1092"), "06000A1092", "23=4242");
-        fnRow("write signed register", 17, Hex("0600018000"), "0600018000", "21=-32768");
-        fnRow("half of a float", 17, Hex("0600020001"), "8602");
-        fnRow("other half of a float", 17, Hex("0600030001"), "8602");
-        fnRow("write coils", 17, Hex("0F0000000B020600"), "0F0000000B", "1=0,2=1,3=0,4=0");
-        fnRow("write registers", 17, Hex("10000000040800 05FFFF41200000"), "1000000004", "20=5,21=-1,22=10.000000");
-        fnRow("byte count 5 for 2 registers", 17, Hex("1000000002050000000000"), "9002");
-        fnRow("byte count beyond the data", 17, Hex("100000000204000000"), "9002");
-        fnRow("coil byte count wrong", 17, Hex("0F0000000B010F"), "8F02");
-        fnRow("no coil in range", 17, Hex("0F00140002010F"), "8F02");
-        fnRow("no register in range", 17, Hex("1001000001020001"), "9002");
-        fnRow("1969 coils written", 17, Hex("0F000007B1F7") + QByteArray(247, '\0'), "8F02");
-        fnRow("code not served", 17, Hex("07"), "8701");
-        fnRow("code 0x2B", 17, Hex("2B0E0100"), "AB01");
-        fnRow("code 0x83 keeps its code", 17, Hex("83000A0001"), "8301");
-        fnRow("code 0x80", 17, Hex("80"), "8001");
-        fnRow("other unit", 18, Hex("03000A0001"), "");
-        fnRow("broadcast 0 written, not answered", 0, Hex("06000A0063"), "", "23=99");
-        fnRow("broadcast 100 written, not answered", 100, Hex("050001FF00"), "", "2=1");
-        fnRow("broadcast gets no exception", 0, Hex("0300C80001"), "");
-        fnRow("broadcast, code not served", 100, Hex("07"), "");
-        fnRow("read one byte too long", 17, Hex("03000A000100"), "");
-        fnRow("coil write too short", 17, Hex("05000100"), "");
-        fnRow("register write too short", 17, Hex("1000000001"), "");
-        fnRow("offset: no point at 9", 17, Hex("03000A0001"), "8302", "", 1);
-        fnRow("offset: 11 serves 10", 17, Hex("03000B0001"), "03020007", "", 1);
-        fnRow("offset: write at 1", 17, Hex("0600010037"), "0600010037", "20=55", 1);
-        fnRow("offset: coils from 1", 17, Hex("0100010004"), "010109", "", 1);
-        fnRow("offset: 0 looks at 65535", 17, Hex("0300000002"), "8302", "", 1);
-    }
-
+    // reply it queues (none: empty) and the values it publishes.
     void slaveAnswers()
     {
-        QFETCH(int, nOffset);
-        QFETCH(int, nUnit);
-        QFETCH(QByteArray, objRqst);
-        QFETCH(QByteArray, objRsp);
-        QFETCH(int, nRspLen);
-        QFETCH(QString, strValues);
-        CCodecPort objPort(TRANS_MODE_TCP_SYNC, WORK_MODE_SLAVE);
-        CBoundDevice<CDeviceSlave> objSlave(&objPort, 17);
-        DEVICE_COMMON_ATTR_S objAttr = objSlave.GetPara();
-        objAttr.nBCast2 = 100;
-        objAttr.nAddrOffset = qint16(nOffset);
-        objSlave.SetPara(objAttr);
-        DEVICE_DATA_CFG_S objCurve = Point(20, BLOCK_HOLDING_REG, 0);
-        objCurve.nCurveShow = 1;
-        DEVICE_DATA_CFG_S objFloat = Point(22, BLOCK_HOLDING_REG, 2, 2, PRTC_TYPE_FLOAT);
-        objFloat.fGain = 0.01;
-        DEVICE_DATA_CFG_S objSimul = Point(31, BLOCK_INPUT_REG, 5);
-        objSimul.objValueCfg = Simul(4, "321", "1", "123", "1"); // square wave: 321 for the first hour
-        objSimul.objValueCfg.nTimeBngrWay = SIMUL_TIME_DEVICE_LAUNCH;
-        SetPoints(objSlave.GetName(), {Point(1, BLOCK_COIL, 0), Point(2, BLOCK_COIL, 1), Point(3, BLOCK_COIL, 3),
-                                       Point(4, BLOCK_COIL, 10), Point(10, BLOCK_DISCRETE_INPUT, 0),
-                                       Point(11, BLOCK_DISCRETE_INPUT, 2), objCurve, Point(21, BLOCK_HOLDING_REG, 1, 1, PRTC_TYPE_INT),
-                                       objFloat, Point(23, BLOCK_HOLDING_REG, 10), Point(24, BLOCK_HOLDING_REG, 200),
-                                       Point(30, BLOCK_INPUT_REG, 0), objSimul, Point(90, BLOCK_HOLDING_REG, 65535),
-                                       Point(91, BLOCK_COIL, 65535)});
-        CValueTable objTable;
-        objTable.Attach(&objSlave);
-        objTable.SetProvider([&](const QString &strDevice, quint32 nID, bool &bHandled) {
-            DEVICE_DATA_CFG_S objCfg;
-            if (!CCfgFileMgr::GetInstance()->GetDeviceDataCfg(strDevice, nID, objCfg) || objCfg.objValueCfg.nStategy == 0)
-                return QString();
-            bHandled = true;
-            return MakeSimulValueOfDevice(&objSlave, strDevice, objCfg);
-        });
-        const QList<QPair<quint32, const char *>> objValues = {{1, "1"}, {2, "0"}, {3, "1"}, {4, "1"}, {10, "0"},
-            {11, "1"}, {20, "1234"}, {21, "-2"}, {22, "1.50"}, {23, "7"}, {30, "65535"}, {90, "5"}, {91, "1"}};
-        for (const auto &objValue : objValues)
-            objTable.Set(objValue.first, objValue.second);
+        const struct { const char *pName; int nUnit; QByteArray objRqst; const char *pExpected; int nOffset; } arrCases[] = {
+            {"read coils", 17, Hex("010000000B"), "01020904|", 0},
+            {"read discrete inputs", 17, Hex("0200000003"), "020104|", 0},
+            {"2000 bits", 17, Hex("02000007D0"), "02FA0400000000000000+252|", 0},
+            {"2001 bits", 17, Hex("02000007D1"), "8202|", 0},
+            {"no bits", 17, Hex("0100000000"), "8102|", 0},
+            {"read registers", 17, Hex("030000000B"), "031604D2FFFE3FC00000+24|~20=1234", 0},
+            {"inputs, one simulated", 17, Hex("0400000006"), "040CFFFF00000000000000000141|", 0},
+            {"125 registers", 17, Hex("030000007D"), "03FA04D2FFFE3FC00000+252|~20=1234", 0},
+            {"126 registers", 17, Hex("030000007E"), "8302|", 0},
+            {"no registers", 17, Hex("0300000000"), "8302|", 0},
+            {"no point in range", 17, Hex("0301F40001"), "8302|", 0},
+            {"point cut by range end", 17, Hex("0300020001"), "8302|", 0},
+            {"other block", 17, Hex("0400010001"), "8402|", 0},
+            {"points without value", 17, Hex("0300C80001"), "8303|", 0},
+            {"last register", 17, Hex("03FFFF0001"), "03020005|", 0},
+            {"registers past the last", 17, Hex("03FFFF0002"), "8302|", 0},
+            {"ten registers from 65530", 17, Hex("03FFFA000A"), "8302|", 0},
+            {"coils past the last", 17, Hex("01FFFF0008"), "8102|", 0},
+            {"write coil off", 17, Hex("0500030000"), "0500030000|3=0", 0},
+            {"write coil on", 17, Hex("050001FF00"), "050001FF00|2=1", 0},
+            {"coil value neither on nor off", 17, Hex("0500011234"), "8503|", 0},
+            {"unconfigured coil", 17, Hex("050002FF00"), "8502|", 0},
+            {"write register", 17, Hex("06000A1092"), "06000A1092|23=4242", 0},
+            {"write signed register", 17, Hex("0600018000"), "0600018000|21=-32768", 0},
+            {"half of a float", 17, Hex("0600020001"), "8602|", 0},
+            {"other half of a float", 17, Hex("0600030001"), "8602|", 0},
+            {"write coils", 17, Hex("0F0000000B020600"), "0F0000000B|1=0,2=1,3=0,4=0", 0},
+            {"write registers", 17, Hex("1000000004080005FFFF41200000"), "1000000004|20=5,21=-1,22=10.000000", 0},
+            {"byte count 5 for 2 registers", 17, Hex("1000000002050000000000"), "9002|", 0},
+            {"byte count beyond the data", 17, Hex("100000000204000000"), "9002|", 0},
+            {"coil byte count wrong", 17, Hex("0F0000000B010F"), "8F02|", 0},
+            {"no coil in range", 17, Hex("0F00140002010F"), "8F02|", 0},
+            {"no register in range", 17, Hex("1001000001020001"), "9002|", 0},
+            {"1969 coils written", 17, Hex("0F000007B1F7") + QByteArray(247, '\0'), "8F02|", 0},
+            {"code not served", 17, Hex("07"), "8701|", 0},
+            {"code 0x2B", 17, Hex("2B0E0100"), "AB01|", 0},
+            {"code 0x83 keeps its code", 17, Hex("83000A0001"), "8301|", 0},
+            {"code 0x80", 17, Hex("80"), "8001|", 0},
+            {"other unit", 18, Hex("03000A0001"), "|", 0},
+            {"broadcast 0 written, not answered", 0, Hex("06000A0063"), "|23=99", 0},
+            {"broadcast 100 written, not answered", 100, Hex("050001FF00"), "|2=1", 0},
+            {"broadcast gets no exception", 0, Hex("0300C80001"), "|", 0},
+            {"broadcast, code not served", 100, Hex("07"), "|", 0},
+            {"read one byte too long", 17, Hex("03000A000100"), "|", 0},
+            {"coil write too short", 17, Hex("05000100"), "|", 0},
+            {"register write too short", 17, Hex("1000000001"), "|", 0},
+            {"offset: no point at 9", 17, Hex("03000A0001"), "8302|", 1},
+            {"offset: 11 serves 10", 17, Hex("03000B0001"), "03020007|", 1},
+            {"offset: write at 1", 17, Hex("0600010037"), "0600010037|20=55", 1},
+            {"offset: coils from 1", 17, Hex("0100010004"), "010109|", 1},
+            {"offset: 0 looks at 65535", 17, Hex("0300000002"), "8302|", 1},
+        };
+        for (const auto &stCase : arrCases) {
+            CCodecPort objPort(TRANS_MODE_TCP_SYNC, WORK_MODE_SLAVE);
+            CBoundDevice<CDeviceSlave> objSlave(&objPort, 17);
+            DEVICE_COMMON_ATTR_S objAttr = objSlave.GetPara();
+            objAttr.nBCast2 = 100;
+            objAttr.nAddrOffset = qint16(stCase.nOffset);
+            objSlave.SetPara(objAttr);
+            DEVICE_DATA_CFG_S objCurve = Point(20, BLOCK_HOLDING_REG, 0), objFloat = Point(22, BLOCK_HOLDING_REG, 2, 2, PRTC_TYPE_FLOAT);
+            objCurve.nCurveShow = 1;
+            objFloat.fGain = 0.01;
+            DEVICE_DATA_CFG_S objSimul = Point(31, BLOCK_INPUT_REG, 5);
+            objSimul.objValueCfg = Simul(4, "321", "1", "123", "1"); // square wave: 321 for the first hour
+            objSimul.objValueCfg.nTimeBngrWay = SIMUL_TIME_DEVICE_LAUNCH;
+            SetPoints(objSlave.GetName(), {Point(1, BLOCK_COIL, 0), Point(2, BLOCK_COIL, 1), Point(3, BLOCK_COIL, 3),
+                                           Point(4, BLOCK_COIL, 10), Point(10, BLOCK_DISCRETE_INPUT, 0),
+                                           Point(11, BLOCK_DISCRETE_INPUT, 2), objCurve, Point(21, BLOCK_HOLDING_REG, 1, 1, PRTC_TYPE_INT),
+                                           objFloat, Point(23, BLOCK_HOLDING_REG, 10), Point(24, BLOCK_HOLDING_REG, 200),
+                                           Point(30, BLOCK_INPUT_REG, 0), objSimul, Point(90, BLOCK_HOLDING_REG, 65535),
+                                           Point(91, BLOCK_COIL, 65535)});
+            CValueTable objTable;
+            objTable.Attach(&objSlave);
+            objTable.SetProvider([&](const QString &strDevice, quint32 nID, bool &bHandled) {
+                DEVICE_DATA_CFG_S objCfg;
+                bHandled = CCfgFileMgr::GetInstance()->GetDeviceDataCfg(strDevice, nID, objCfg) && objCfg.objValueCfg.nStategy != 0;
+                return bHandled ? MakeSimulValueOfDevice(&objSlave, strDevice, objCfg) : QString();
+            });
+            for (const auto &objValue : QList<QPair<quint32, const char *>>{{1, "1"}, {2, "0"}, {3, "1"}, {4, "1"},
+                     {10, "0"}, {11, "1"}, {20, "1234"}, {21, "-2"}, {22, "1.50"}, {23, "7"}, {30, "65535"}, {90, "5"}, {91, "1"}})
+                objTable.Set(objValue.first, objValue.second);
 
-        LINK_RECV_DATA_S stRqst;
-        stRqst.nSN = 4711;
-        stRqst.enType = LINK_RECV_OK;
-        stRqst.nAddr = quint8(nUnit);
-        stRqst.nFuncCode = quint8(objRqst.at(0));
-        stRqst.objData = objRqst.mid(1);
-        objSlave.slRecvData(objPort.GetPortName(), stRqst);
-
-        const QList<LINK_SEND_DATA_S> lstSent = objPort.Take();
-        QCOMPARE(lstSent.size(), objRsp.isEmpty() ? 0 : 1);
-        if (!lstSent.isEmpty()) {
-            const QByteArray objSent = QByteArray(1, char(lstSent[0].nFuncCode)) + lstSent[0].objData;
-            QCOMPARE(nRspLen == 0 ? objSent : objSent.left(objRsp.size()), objRsp);
-            QCOMPARE(objSent.size(), nRspLen == 0 ? objRsp.size() : nRspLen);
-            QCOMPARE(lstSent[0].nSN, quint16(4711));
-            QCOMPARE(lstSent[0].nAddr, quint16(nUnit));
+            LINK_RECV_DATA_S stRqst;
+            stRqst.nSN = 4711;
+            stRqst.enType = LINK_RECV_OK;
+            stRqst.nAddr = quint8(stCase.nUnit);
+            stRqst.nFuncCode = quint8(stCase.objRqst.at(0));
+            stRqst.objData = stCase.objRqst.mid(1);
+            objSlave.slRecvData(objPort.GetPortName(), stRqst);
+            QString strGot = "|" + Changes(objTable);
+            for (const LINK_SEND_DATA_S &stSent : objPort.Take()) {
+                strGot.prepend(HexOf(QByteArray(1, char(stSent.nFuncCode)) + stSent.objData));
+                QVERIFY(stSent.nSN == 4711 && stSent.nAddr == stCase.nUnit);
+            }
+            QCOMPARE(stCase.pName + (": " + strGot), stCase.pName + (": " + QString(stCase.pExpected)));
         }
-        QStringList lstChanged;
-        for (const CValueTable::REFRESH_S &stRefresh : objTable.Refreshes())
-            lstChanged << QStringLiteral("%1=%2").arg(stRefresh.nDataID).arg(stRefresh.strValue);
-        for (const CValueTable::CURVE_S &stCurve : objTable.Curves())
-            lstChanged << QStringLiteral("~%1=%2").arg(stCurve.nDataID).arg(stCurve.fValue);
-        QCOMPARE(lstChanged.join(','), strValues);
     }
 
     // A record reaches the device only while it is launched, from its own
@@ -579,67 +564,50 @@ private slots:
         QVERIFY(objPort.Take().isEmpty());
     }
 
-    // Typed-in frames read back into the device's points.
-    void frameExplainers_data()
-    {
-        QTest::addColumn<QByteArray>("objPdu");
-        QTest::addColumn<int>("nStart");
-        QTest::addColumn<int>("nOffset");
-        QTest::addColumn<QString>("strResult");
-        QTest::addColumn<QString>("strValues");
-        auto fnRow = [](const char *pName, const char *pPdu, int nStart, const char *pResult, const char *pValues,
-                        int nOffset = 0) {
-            QTest::newRow(pName) << Hex(pPdu) << nStart << nOffset << QString::fromUtf8(pResult) << QString(pValues);
-        };
-        fnRow("registers inside the range", "0304000A000B", 100, "OK", "1=10,2=11");
-        fnRow("input registers", "04020007", 100, "OK", "5=7");
-        fnRow("offset 1", "0304000A000B", 100, "OK", "1=11,3=10", 1);
-        fnRow("offset wraps below 0", "0302000A", 0, "未能匹配任何有效配置", "", 1);
-        fnRow("coils, past the bytes skipped", "01020102", 0, "OK", "10=1,11=1");
-        fnRow("discrete input", "020108", 0, "OK", "13=1");
-        fnRow("empty", "", 0, "不能识别的功能码，解析失败！", "");
-        fnRow("exception code", "83", 0, "不能识别的功能码，解析失败！", "");
-        fnRow("bit count beyond data", "010201", 0, "长度非法，无效Bit读响应报文", "");
-        fnRow("register data short", "0304000A00", 100, "长度非法，无效Reg读响应报文", "");
-        fnRow("odd byte count", "0303000A00", 100, "报文字节数非偶数，无效Reg读响应报文", "");
-        fnRow("nothing configured", "010100", 40, "未能匹配任何有效配置", "");
-        fnRow("coil on", "05001EFF00", 0, "OK", "20=1");
-        fnRow("coil other value", "05001E1234", 0, "OK", "20=0X1234");
-        fnRow("coil write short", "05001EFF", 0, "长度非法，无效Coil单个写请求报文", "");
-        fnRow("signed register", "060006FFFE", 0, "OK", "22=-2");
-        fnRow("half of a point", "0600070001", 0, "未能匹配任何有效配置", "");
-        fnRow("coils 30..39", "0F001E000A02010200", 0, "OK", "20=1,21=0,23=1");
-        fnRow("coils past the counted bytes", "0F001E000A0101FF", 0, "OK", "20=1,21=0");
-        fnRow("coil bytes short", "0F001E000A0201", 0, "长度非法，无效Bit多个写请求报文", "");
-        fnRow("registers 5..8", "1000050004080001FFFF00020003", 0, "OK", "24=1,22=-1,25=131075");
-        fnRow("register bytes short", "1000050001030000", 0, "长度非法，无效Reg写多个请求报文", "");
-        fnRow("odd register bytes", "100005000103000000", 0, "报文字节数非偶数，无效Reg写多个请求报文", "");
-        fnRow("count and bytes differ", "10000500020200FF", 0, "报文字节数与数据量不匹配，无效Reg写多个请求报文", "");
-    }
-
+    // Typed-in frames read back into the device's points: the result and the values.
     void frameExplainers()
     {
-        QFETCH(QByteArray, objPdu);
-        QFETCH(int, nStart);
-        QFETCH(int, nOffset);
-        QFETCH(QString, strResult);
-        QFETCH(QString, strValues);
-        CDeviceSlave objDevice("", "", 1);
-        SetAttr(objDevice, 0, 5, 0, qint16(nOffset));
-        CValueTable objTable;
-        objTable.Attach(&objDevice);
-        SetPoints(objDevice.GetName(),
-                  {Point(1, BLOCK_HOLDING_REG, 100), Point(2, BLOCK_HOLDING_REG, 101), Point(3, BLOCK_HOLDING_REG, 99),
-                   Point(4, BLOCK_HOLDING_REG, 101, 2), Point(5, BLOCK_INPUT_REG, 100), Point(10, BLOCK_COIL, 0),
-                   Point(11, BLOCK_COIL, 9), Point(12, BLOCK_COIL, 16), Point(13, BLOCK_DISCRETE_INPUT, 3),
-                   Point(20, BLOCK_COIL, 30), Point(21, BLOCK_COIL, 31), Point(23, BLOCK_COIL, 39),
-                   Point(24, BLOCK_HOLDING_REG, 5), Point(22, BLOCK_HOLDING_REG, 6, 1, PRTC_TYPE_INT),
-                   Point(25, BLOCK_HOLDING_REG, 7, 2)});
-        QCOMPARE(objDevice.RawParseFrame(objPdu, quint16(nStart)), strResult);
-        QStringList lstChanged;
-        for (const CValueTable::REFRESH_S &stRefresh : objTable.Refreshes())
-            lstChanged << QStringLiteral("%1=%2").arg(stRefresh.nDataID).arg(stRefresh.strValue);
-        QCOMPARE(lstChanged.join(','), strValues);
+        const struct { const char *pPdu; int nStart, nOffset; const char *pExpected; } arrCases[] = {
+            {"0304000A000B", 100, 0, "OK|1=10,2=11"},
+            {"04020007", 100, 0, "OK|5=7"},
+            {"0304000A000B", 100, 1, "OK|1=11,3=10"},
+            {"0302000A", 0, 1, "未能匹配任何有效配置|"}, // the offset wraps below 0
+            {"01020102", 0, 0, "OK|10=1,11=1"},        // coil 16 lies past the bytes
+            {"020108", 0, 0, "OK|13=1"},
+            {"", 0, 0, "不能识别的功能码，解析失败！|"},
+            {"83", 0, 0, "不能识别的功能码，解析失败！|"},
+            {"010201", 0, 0, "长度非法，无效Bit读响应报文|"},
+            {"0304000A00", 100, 0, "长度非法，无效Reg读响应报文|"},
+            {"0303000A00", 100, 0, "报文字节数非偶数，无效Reg读响应报文|"},
+            {"010100", 40, 0, "未能匹配任何有效配置|"},
+            {"05001EFF00", 0, 0, "OK|20=1"},
+            {"05001E1234", 0, 0, "OK|20=0X1234"},
+            {"05001EFF", 0, 0, "长度非法，无效Coil单个写请求报文|"},
+            {"060006FFFE", 0, 0, "OK|22=-2"},
+            {"0600070001", 0, 0, "未能匹配任何有效配置|"}, // half of a point
+            {"0F001E000A02010200", 0, 0, "OK|20=1,21=0,23=1"},
+            {"0F001E000A0101FF", 0, 0, "OK|20=1,21=0"},    // bytes beyond the count are no values
+            {"0F001E000A0201", 0, 0, "长度非法，无效Bit多个写请求报文|"},
+            {"1000050004080001FFFF00020003", 0, 0, "OK|24=1,22=-1,25=131075"},
+            {"1000050001030000", 0, 0, "长度非法，无效Reg写多个请求报文|"},
+            {"100005000103000000", 0, 0, "报文字节数非偶数，无效Reg写多个请求报文|"},
+            {"10000500020200FF", 0, 0, "报文字节数与数据量不匹配，无效Reg写多个请求报文|"},
+        };
+        for (const auto &stCase : arrCases) {
+            CDeviceSlave objDevice("", "", 1);
+            SetAttr(objDevice, 0, 5, 0, qint16(stCase.nOffset));
+            CValueTable objTable;
+            objTable.Attach(&objDevice);
+            SetPoints(objDevice.GetName(), {Point(1, BLOCK_HOLDING_REG, 100), Point(2, BLOCK_HOLDING_REG, 101),
+                                            Point(3, BLOCK_HOLDING_REG, 99), Point(4, BLOCK_HOLDING_REG, 101, 2),
+                                            Point(5, BLOCK_INPUT_REG, 100), Point(10, BLOCK_COIL, 0), Point(11, BLOCK_COIL, 9),
+                                            Point(12, BLOCK_COIL, 16), Point(13, BLOCK_DISCRETE_INPUT, 3), Point(20, BLOCK_COIL, 30),
+                                            Point(21, BLOCK_COIL, 31), Point(23, BLOCK_COIL, 39), Point(24, BLOCK_HOLDING_REG, 5),
+                                            Point(22, BLOCK_HOLDING_REG, 6, 1, PRTC_TYPE_INT), Point(25, BLOCK_HOLDING_REG, 7, 2)});
+            const QString strResult = objDevice.RawParseFrame(Hex(stCase.pPdu), quint16(stCase.nStart));
+            const QString strGot = strResult + "|" + Changes(objTable);
+            QCOMPARE(stCase.pPdu + (": " + strGot), stCase.pPdu + (": " + T(stCase.pExpected)));
+        }
     }
 
     void namesAndAttributes()
@@ -830,60 +798,40 @@ private slots:
         CDeviceMgr::DestroyInstance();
     }
 
-    void simulatedValues_data()
-    {
-        QTest::addColumn<DATA_VALUE_CFG_S>("objCfg");
-        QTest::addColumn<double>("fGain");
-        QTest::addColumn<int>("nTime");
-        QTest::addColumn<QString>("strValue");
-        auto fnRow = [](const char *pName, const DATA_VALUE_CFG_S &objCfg, double fGain, int nTime, const char *pValue) {
-            QTest::newRow(pName) << objCfg << fGain << nTime << QString(pValue);
-        };
-        const DATA_VALUE_CFG_S objLine = Simul(1, "0", "100", "1", "0", 1.0); // 0 -> 100 in 1 h, then 1 h at 100
-        fnRow("line start", objLine, 1, 0, "0");
-        fnRow("line half way", objLine, 1, 1800, "50");
-        fnRow("line held", objLine, 1, 5400, "100");
-        fnRow("line next cycle", objLine, 1, 7200 + 1800, "50");
-        fnRow("line falling", Simul(1, "100", "0", "1", "0", 1.0), 1, 900, "75");
-        fnRow("no number counts 0", Simul(1, "nan", "100", "1", "0", 1.0), 1, 1800, "50");
-        fnRow("refresh every 10 s", Simul(1, "0", "100", "1", "0", 1.0, 10), 0.01, 1809, "50.00");
-        fnRow("refresh every second", Simul(1, "0", "100", "1", "0", 1.0, 1), 0.01, 1809, "50.25");
-        const DATA_VALUE_CFG_S objParabola = Simul(2, "100", "1", "0", "2"); // top 100 at 1 h, 2 h wide
-        fnRow("parabola rising", objParabola, 1, 1800, "75");
-        fnRow("parabola top", objParabola, 1, 3600, "100");
-        fnRow("parabola end", objParabola, 1, 7200, "0");
-        fnRow("parabola reset", Simul(2, "100", "1", "0", "2", 1.0), 1, 9000, "0");
-        fnRow("parabola next cycle", Simul(2, "100", "1", "0", "2", 1.0), 1, 14400, "100");
-        fnRow("sine 6.283 not 2 pi", Simul(3, "10", "1", "5", "0"), 0.00000001, 1800, "5.00092654");
-        fnRow("sine trough", Simul(3, "10", "1", "5", "0"), 0.001, 2700, "-5.000");
-        fnRow("sine shifted beyond the period", Simul(3, "10", "1", "5", "1.25"), 0.001, 0, "15.000");
-        fnRow("rounds to zero without sign", Simul(3, "0.1", "1", "0", "0"), 1, 2700, "0");
-        fnRow("square first value", Simul(4, "1.50", "1", "x", "1"), 1, 3600, "1.50");
-        fnRow("square second value", Simul(4, "1.50", "1", "x", "1"), 1, 3601, "x");
-        fnRow("fixed", Simul(0, "12.5", "1", "2", "3"), 1, 100, "12.5");
-        fnRow("zero cycle line", Simul(1, "7.5", "100", "0", "0"), 1, 1234, "7.5");
-        fnRow("zero cycle sine", Simul(3, "7.5", "0", "5", "1"), 1, 1234, "7.5");
-        fnRow("durations that cancel out", Simul(4, "7.5", "1", "1", "-1"), 1, 1234, "7.5");
-        fnRow("line without rise, with reset", Simul(1, "0", "100", "0", "0", 1.0), 1, 10, "100");
-        DATA_VALUE_CFG_S objNoisy = objLine;
-        objNoisy.fMinValue = 40;
-        objNoisy.fMaxValue = 60;
-        fnRow("lower limit", objNoisy, 1, 0, "40");
-        fnRow("upper limit", objNoisy, 1, 3600, "60");
-        objNoisy.fMinRadom = 100;
-        objNoisy.fMaxRadom = 200;
-        fnRow("noise before the limits", objNoisy, 1, 0, "60");
-        fnRow("decimals of gain 0.01", Simul(1, "12.3456", "12.3456", "1", "0"), 0.01, 100, "12.35");
-        fnRow("decimals of gain -0.5", Simul(1, "12.3456", "12.3456", "1", "0"), -0.5, 100, "12.3");
-    }
-
     void simulatedValues()
     {
-        QFETCH(DATA_VALUE_CFG_S, objCfg);
-        QFETCH(double, fGain);
-        QFETCH(int, nTime);
-        QFETCH(QString, strValue);
-        QCOMPARE(MakeSimulValue(objCfg, fGain, quint32(nTime)), strValue);
+        const DATA_VALUE_CFG_S objLine = Simul(1, "0", "100", "1", "0", 1.0); // 0 -> 100 in 1 h, then 1 h at 100
+        const DATA_VALUE_CFG_S objParabola = Simul(2, "100", "1", "0", "2");  // top 100 at 1 h, 2 h wide
+        DATA_VALUE_CFG_S objLimited = objLine, objNoisy = objLine;
+        objLimited.fMinValue = objNoisy.fMinValue = 40;
+        objLimited.fMaxValue = objNoisy.fMaxValue = 60;
+        objNoisy.fMinRadom = 100;
+        objNoisy.fMaxRadom = 200;
+        const struct { DATA_VALUE_CFG_S objCfg; double fGain; quint32 nTime; const char *pValue; } arrCases[] = {
+            {objLine, 1, 0, "0"}, {objLine, 1, 1800, "50"}, {objLine, 1, 5400, "100"}, {objLine, 1, 9000, "50"},
+            {Simul(1, "100", "0", "1", "0", 1.0), 1, 900, "75"},
+            {Simul(1, "nan", "100", "1", "0", 1.0), 1, 1800, "50"},            // no number counts as 0
+            {Simul(1, "0", "100", "1", "0", 1.0, 10), 0.01, 1809, "50.00"},     // refreshed every 10 s
+            {Simul(1, "0", "100", "1", "0", 1.0, 1), 0.01, 1809, "50.25"},
+            {objParabola, 1, 1800, "75"}, {objParabola, 1, 3600, "100"}, {objParabola, 1, 7200, "0"},
+            {Simul(2, "100", "1", "0", "2", 1.0), 1, 9000, "0"}, {Simul(2, "100", "1", "0", "2", 1.0), 1, 14400, "100"},
+            {Simul(3, "10", "1", "5", "0"), 0.00000001, 1800, "5.00092654"},    // 6.283, not 2 pi
+            {Simul(3, "10", "1", "5", "0"), 0.001, 2700, "-5.000"},
+            {Simul(3, "10", "1", "5", "1.25"), 0.001, 0, "15.000"},             // shifted beyond the period
+            {Simul(3, "0.1", "1", "0", "0"), 1, 2700, "0"},                     // rounds to zero without sign
+            {Simul(4, "1.50", "1", "x", "1"), 1, 3600, "1.50"}, {Simul(4, "1.50", "1", "x", "1"), 1, 3601, "x"},
+            {Simul(0, "12.5", "1", "2", "3"), 1, 100, "12.5"},
+            {Simul(1, "7.5", "100", "0", "0"), 1, 1234, "7.5"},                 // cycles of zero length
+            {Simul(3, "7.5", "0", "5", "1"), 1, 1234, "7.5"},
+            {Simul(4, "7.5", "1", "1", "-1"), 1, 1234, "7.5"},
+            {Simul(1, "0", "100", "0", "0", 1.0), 1, 10, "100"},                // no rise time, but a reset
+            {objLimited, 1, 0, "40"}, {objLimited, 1, 3600, "60"}, {objNoisy, 1, 0, "60"},
+            {Simul(1, "12.3456", "12.3456", "1", "0"), 0.01, 100, "12.35"},
+            {Simul(1, "12.3456", "12.3456", "1", "0"), -0.5, 100, "12.3"},
+        };
+        for (const auto &stCase : arrCases)
+            QCOMPARE(MakeSimulValue(stCase.objCfg, stCase.fGain, stCase.nTime) + QStringLiteral(" at %1").arg(stCase.nTime),
+                     stCase.pValue + QStringLiteral(" at %1").arg(stCase.nTime));
     }
 
     void simulatedCyclesNoiseAndTime()
