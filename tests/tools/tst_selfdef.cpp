@@ -6,7 +6,9 @@
 #include <QtTest>
 #include <memory>
 
+#include "ccfgfilemgr.h"
 #include "cdevicemgr.h"
+#include "commonfunc.h"
 #include "cdlglinkcurve.h"
 #include "cdlgselfdef.h"
 #include "cdlgselfdefdevice.h"
@@ -16,7 +18,6 @@
 #include "common/netrecords.h"
 #include "common/valuetable.h"
 #include "cportmgr.h"
-#include "device/devicefixture.h"
 #include "common/uidriver.h"
 #include "qcustomplot.h"
 #include "uiutils.h"
@@ -24,6 +25,22 @@
 namespace {
 
 const QString MASTER = QStringLiteral("[M]NET_M-017");
+
+bool WaitFor(const std::function<bool()> &fnDone, int nTimeoutMs)
+{
+    return QTest::qWaitFor(fnDone, nTimeoutMs);
+}
+
+DEVICE_DATA_CFG_S HoldingPoint()
+{
+    DEVICE_DATA_CFG_S objCfg;
+    objCfg.nID = 1;
+    objCfg.nBlock = BLOCK_HOLDING_REG;
+    objCfg.nPrtcType = PRTC_TYPE_UINT;
+    objCfg.nShowType = SHOW_TYPE_INT_DEC;
+    objCfg.strName = QStringLiteral("P1");
+    return objCfg;
+}
 
 } // namespace
 
@@ -117,7 +134,7 @@ private slots:
         const int nPort = PickFreePort();
         QVERIFY(CNetParaMgr::SetNetPara(NetPara("NET_S", LINK_MODE_TCP_SERVER, TRANS_MODE_TCP_SYNC, nPort)));
         QCOMPARE(CDeviceMgr::AddDevice(QString(), "NET_S", DEVICE_TYPE_SLAVE, 17, 17), QStringLiteral("OK"));
-        CCfgFileMgr::GetInstance()->ReplaceDeviceDataCfgList("[S]NET_S-017", {Point(1, BLOCK_HOLDING_REG, 0)});
+        CCfgFileMgr::GetInstance()->ReplaceDeviceDataCfgList("[S]NET_S-017", {HoldingPoint()});
         CValueTable objSlaveValues;
         objSlaveValues.Attach(CDeviceMgr::GetDevice("[S]NET_S-017"));
         objSlaveValues.Set(1, "1234");
@@ -143,7 +160,7 @@ private slots:
             QTRY_COMPARE(pCurve->data()->size(), 1);
             QCOMPARE(QString::number(pCurve->data()->at(0)->value), Table()->item(nRow, 2)->text());
         }
-        Spin(200);
+        QTest::qWait(200);
         QCOMPARE(m_nSent, 2);
     }
 
@@ -209,9 +226,9 @@ private slots:
                 objServer.Stop();
             QTRY_VERIFY(!SendButton()->isChecked());
             QVERIFY(Table()->isEnabled());
-            Spin(100);
+            QTest::qWait(100);
             const int nSent = m_nSent;
-            Spin(300);
+            QTest::qWait(300);
             QCOMPARE(m_nSent, nSent);
         }
     }
