@@ -423,6 +423,16 @@ void TstLinkFaults::floodingClientIsHeldBack()
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         ::close(nSocket);
     });
+    struct Leave
+    {
+        std::atomic<bool> &bLeave;
+        std::thread &objThread;
+        ~Leave()
+        {
+            bLeave.store(true);
+            objThread.join();
+        }
+    } objLeave{bLeave, objFlooder};
 
     // Nothing takes the records up: the link must stop at its bound.
     QThread::msleep(500);
@@ -431,7 +441,6 @@ void TstLinkFaults::floodingClientIsHeldBack()
     // Taken up, the link goes on, held back by the client that does not read.
     QTest::qWait(300);
     bLeave.store(true);
-    objFlooder.join();
 
     QElapsedTimer objTimer;
     objTimer.start();
