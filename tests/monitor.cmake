@@ -1,0 +1,3 @@
+# Monitoring: simulation settings dialog, data curves, frame log, link statistics.
+kestrix_add_test(tst_simudata UI SOURCES monitor/tst_simudata.cpp monitor/monitorui.h LABELS monitor)
+kestrix_add_test(tst_linkcurve UI SOURCES monitor/tst_linkcurve.cpp monitor/monitorui.h LABELS monitor)
