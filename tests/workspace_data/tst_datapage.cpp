@@ -3,6 +3,7 @@
 // refresh, and one page per device.
 
 #include <QPushButton>
+#include <QScrollBar>
 #include <QtTest>
 
 #include "ccfgfilemgr.h"
@@ -162,6 +163,37 @@ private slots:
         QCOMPARE(CellText(pTable, 2, Page::COL_BLOCK), T("线圈状态(RW)"));
         QCOMPARE(CellText(pTable, 6, Page::COL_ADDR), QString("400"));
         QCOMPARE(CellText(pTable, 2, Page::COL_VALUE), QString("--"));
+    }
+
+    // Only the rows in view carry selection lists; scrolling brings them
+    // along, and every row is written back, with or without a list.
+    void selectionListsFollowTheView()
+    {
+        QList<DEVICE_DATA_CFG_S> lstPoints;
+        for (quint16 i = 0; i < 60; ++i)
+            lstPoints << Point(BLOCK_HOLDING_REG, i, 1, QStringLiteral("R%1").arg(i));
+        Page *pPage = ShowDevice(DEVICE_TYPE_MASTER, 6, lstPoints);
+        QVERIFY(pPage != nullptr);
+        QTableWidget *pTable = pPage->GetTable();
+        CUserScript objUser;
+        SwitchState(pPage, objUser);
+        QVERIFY(pTable->cellWidget(0, Page::COL_BLOCK) != nullptr);
+        QVERIFY(pTable->cellWidget(59, Page::COL_BLOCK) == nullptr);
+        QCOMPARE(CellText(pTable, 59, Page::COL_BLOCK), T("保持寄存器(RW)"));
+
+        pTable->verticalScrollBar()->setValue(pTable->verticalScrollBar()->maximum());
+        QVERIFY(pTable->cellWidget(0, Page::COL_BLOCK) == nullptr);
+        StepCellList(pTable, 59, Page::COL_BLOCK, 1);
+        StepCellList(pTable, 58, Page::COL_BYTE_ODER, 1);
+        QCOMPARE(CellText(pTable, 59, Page::COL_BLOCK), T("输入寄存器(RO)"));
+        QCOMPARE(CellText(pTable, 58, Page::COL_BLOCK), T("保持寄存器(RW)"));
+
+        SwitchState(pPage, objUser);
+        const QList<DEVICE_DATA_CFG_S> &lstStored = CCfgFileMgr::GetInstance()->GetDeviceDataCfgList(pPage->GetDeviceName());
+        QCOMPARE(lstStored.at(59).nBlock, quint16(BLOCK_INPUT_REG));
+        QCOMPARE(lstStored.at(58).nByteOder, quint16(BYTE_ODER_LITTLE));
+        QCOMPARE(lstStored.at(0).nBlock, quint16(BLOCK_HOLDING_REG));
+        QCOMPARE(CellText(pTable, 58, Page::COL_BYTE_ODER), T("小端"));
     }
 
     // New points on an empty device start at address 1 with ID 1 and follow
