@@ -133,6 +133,8 @@ CDlgDeviceDataBase::CDlgDeviceDataBase(const QString &strDeviceName, QWidget *pP
     m_lstHideColumn << COL_IS_SHOW;
     m_pTable = new CMTTableWidget(this);
     m_pTable->SetTblColumn(DATA_COLUMNS, COL_COUNT);
+    // The lists sit in cells barely wider than their longest entry.
+    m_pTable->setStyleSheet(QStringLiteral("QComboBox { padding: 1px 2px; } QComboBox::drop-down { width: 14px; }"));
     connect(m_pTable, &QTableWidget::cellDoubleClicked, this, &CDlgDeviceDataBase::slInfoTblcellDoubleClicked);
     connect(m_pTable, &CMTTableWidget::siCellLongPressed, this, &CDlgDeviceDataBase::slInfoTblcellLongPressed);
     connect(m_pTable, &QTableWidget::cellChanged, this, &CDlgDeviceDataBase::slInfoTblcellChanged);
