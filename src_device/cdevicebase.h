@@ -33,6 +33,8 @@ signals:
                                   const double &fData);
     QString siGetDeviceData(const QString &strDeviceName, quint32 nDataID);
     void siDeviceStateChanged(const QString &strDeviceName, quint16 nState);
+    // A custom frame row was answered after nDelayTime ms; -1 when no valid
+    // reply came (timeout, broken frame, send failure).
     void siRefreshSelfDeviceData(const QString &strDeviceName, quint32 nDataID, qint32 nDelayTime);
 
 public slots:
@@ -103,6 +105,11 @@ protected:
     QString m_strName;
     DEVICE_COMMON_ATTR_S m_objPara;
     CPortBase *m_pPort = nullptr;
+    // Counts bindings: records still queued from a link object left behind
+    // (a rebuilt link is deleted, and its successor may reuse its address)
+    // carry an older count and are dropped.
+    quint32 m_nBindCount = 0;
+    QMetaObject::Connection m_objRecvConn;
     quint16 m_nState = 0;
     qint64 m_nLaunchTime = 0;
 };

@@ -28,11 +28,10 @@ QByteArray ReadAll(const QString &strPath)
     return objFile.open(QIODevice::ReadOnly) ? objFile.readAll() : QByteArray("<missing>");
 }
 
-void WriteFile(const QString &strPath, const QByteArray &objData)
+bool WriteFile(const QString &strPath, const QByteArray &objData)
 {
     QFile objFile(strPath);
-    QVERIFY(objFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(objFile.write(objData), qint64(objData.size()));
+    return objFile.open(QIODevice::WriteOnly | QIODevice::Truncate) && objFile.write(objData) == objData.size();
 }
 
 } // namespace
@@ -57,7 +56,6 @@ private:
             if (pGroup->title() == T(pTitle))
                 return pGroup->findChild<QLineEdit *>();
         }
-        qWarning("no group %s", pTitle);
         return nullptr;
     }
     QPlainTextEdit *Editor() { return m_pPage->findChild<QPlainTextEdit *>(); }
@@ -66,7 +64,6 @@ private:
     {
         QLineEdit *pEdit = Field(pTitle);
         pEdit->selectAll();
-        QTest::keyClick(pEdit, Qt::Key_Delete);
         QTest::keyClicks(pEdit, strText);
     }
     // As an input method commits text (key clicks carry Latin-1 only).
@@ -77,14 +74,21 @@ private:
         objEvent.setCommitString(strText);
         QCoreApplication::sendEvent(Editor(), &objEvent);
     }
-    QStringList CrcFields() { return {Field("数据长度")->text(), Field("CRC(十进制)")->text(), Field("CRC(十六进制)")->text()}; }
+    QStringList Texts(std::initializer_list<const char *> lstTitles)
+    {
+        QStringList lstTexts;
+        std::transform(lstTitles.begin(), lstTitles.end(), std::back_inserter(lstTexts),
+                       [this](const char *pTitle) { return Field(pTitle)->text(); });
+        return lstTexts;
+    }
+    QStringList CrcFields() { return Texts({"数据长度", "CRC(十进制)", "CRC(十六进制)"}); }
 
-    // "导入文件" with the path typed into the file dialog, or the dialog cancelled.
-    void ImportFile(const QString &strPath, bool bAccept = true)
+    // "导入文件" with the path typed into the file dialog.
+    void ImportFile(const QString &strPath)
     {
         SetDialogResponder([&](QDialog *pDialog) {
             QTest::keyClicks(pDialog->findChild<QLineEdit *>(), strPath);
-            ClickButton(pDialog, bAccept ? T("确定") : T("取消"));
+            ClickButton(pDialog, T("确定"));
         });
         ClickButton(m_pPage.get(), T("导入文件"));
         SetDialogResponder({});
@@ -100,11 +104,6 @@ private slots:
         });
         QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
     }
-    void cleanupTestCase()
-    {
-        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        SetMessageBoxResponder({});
-    }
     void init()
     {
         m_pPage.reset(new CDlgCommTools);
@@ -115,53 +114,34 @@ private slots:
     }
 
     // Only the field typed in drives the others: it keeps the user's text.
-    void valueFields_data()
+    void typedFields_data()
     {
         QTest::addColumn<QString>("strField");
         QTest::addColumn<QString>("strTyped");
-        QTest::addColumn<QStringList>("lstExpect"); // float, hex, INT32
+        QTest::addColumn<QStringList>("lstExpect"); // the three fields of its group, left to right
         const QString F = T("浮点数(float)"), H = T("十六进制数"), I = T("十进制数(INT32)");
+        const QString D = T("纪元秒(十进制)"), E = T("纪元秒(十六进制)");
         QTest::newRow("float 1.0") << F << "1.0" << QStringList{"1.0", "0X3F800000", "1065353216"};
-        QTest::newRow("float zero") << F << "-0" << QStringList{"-0", "0X80000000", "2147483648"};
-        QTest::newRow("float no number") << F << "1,5x" << QStringList{"1,5x", "0", "0"};
         QTest::newRow("int -1") << I << "-1" << QStringList{"-nan", "0XFFFFFFFF", "-1"};
         QTest::newRow("int shown pattern") << I << "3212836864" << QStringList{"-1.000000", "0XBF800000", "3212836864"};
         QTest::newRow("int beyond 32 bits") << I << "4294967296" << QStringList{"0.000000", "0", "4294967296"};
-        QTest::newRow("int below 32 bits") << I << "-2147483649" << QStringList{"0.000000", "0", "-2147483649"};
         QTest::newRow("hex negative float") << H << "BF800000" << QStringList{"-1.000000", "BF800000", "3212836864"};
-        QTest::newRow("hex all ones") << H << "FFFFFFFF" << QStringList{"-nan", "FFFFFFFF", "4294967295"};
         QTest::newRow("hex prefix blanks") << H << "0x3F 80 00 00" << QStringList{"1.000000", "0x3F 80 00 00", "1065353216"};
         QTest::newRow("hex beyond 32 bits") << H << "100000000" << QStringList{"0.0", "100000000", "0"};
-    }
-    void valueFields()
-    {
-        QFETCH(QString, strField);
-        QFETCH(QString, strTyped);
-        QFETCH(QStringList, lstExpect);
-        Type(strField.toUtf8().constData(), strTyped);
-        QCOMPARE(QStringList({Field("浮点数(float)")->text(), Field("十六进制数")->text(), Field("十进制数(INT32)")->text()}),
-                 lstExpect);
-    }
-
-    void epochFields_data()
-    {
-        QTest::addColumn<QString>("strField");
-        QTest::addColumn<QString>("strTyped");
-        QTest::addColumn<QStringList>("lstExpect"); // date, decimal, hex
-        const QString D = T("纪元秒(十进制)"), H = T("纪元秒(十六进制)");
+        // The epoch fields follow each other's every change, typed or not.
         QTest::newRow("one day") << D << "86400" << QStringList{"1970-01-02 00:00:00", "86400", "0X00015180"};
-        QTest::newRow("hex one day") << H << "0x0001 5180" << QStringList{"1970-01-02 00:00:00", "86400", "0X00015180"};
-        QTest::newRow("last second") << D << "4294967295" << QStringList{"2106-02-07 06:28:15", "4294967295", "0XFFFFFFFF"};
+        QTest::newRow("hex one day") << E << "0x0001 5180" << QStringList{"1970-01-02 00:00:00", "86400", "0X00015180"};
         QTest::newRow("beyond 32 bits") << D << "4294967296" << QStringList{"1970-01-01 00:00:00", "0", "0X00000000"};
-        QTest::newRow("hex no number") << H << "12G" << QStringList{"1970-01-01 00:00:00", "0", "0X00000000"};
     }
-    void epochFields()
+    void typedFields()
     {
         QFETCH(QString, strField);
         QFETCH(QString, strTyped);
         QFETCH(QStringList, lstExpect);
         Type(strField.toUtf8().constData(), strTyped);
-        QCOMPARE(QStringList({Field("日期时间")->text(), Field("纪元秒(十进制)")->text(), Field("纪元秒(十六进制)")->text()}),
+        const bool bEpoch = strField.startsWith(T("纪元秒"));
+        QCOMPARE(bEpoch ? Texts({"日期时间", "纪元秒(十进制)", "纪元秒(十六进制)"})
+                        : Texts({"浮点数(float)", "十六进制数", "十进制数(INT32)"}),
                  lstExpect);
     }
 
@@ -185,10 +165,14 @@ private slots:
     {
         QTest::addColumn<QString>("strTyped");
         QTest::addColumn<QString>("strButton");
-        QTest::addColumn<QString>("strExpect");
-        QTest::newRow("text, CR blank, LF kept") << "48 65 6C 6C 6F 0D 0A" << T("字符串") << "Hello \n";
-        QTest::newRow("text, high bytes blank") << "C3 A9 41 09" << T("字符串") << "  A ";
+        QTest::addColumn<QString>("strExpect"); // the editor's text, or length and CRCs
+        const QString S = T("字符串"), C = T("CRC / Size");
+        QTest::newRow("text, CR blank, LF kept") << "48 65 6C 6C 6F 0D 0A" << S << "Hello \n";
+        QTest::newRow("text, high bytes blank") << "C3 A9 41 09" << S << "  A ";
         QTest::newRow("codes, beyond Latin-1 zero") << T("Hi\né中") << T("码流") << "48 69 0A E9 00 ";
+        QTest::newRow("read request") << "01 03 00 00 00 01" << C << "6 2692 0X0A84";
+        QTest::newRow("lenient text") << "0x01 3 0 0 0 0A" << C << "6 52677 0XCDC5";
+        QTest::newRow("empty") << "" << C << "0 65535 0XFFFF";
     }
     void byteStreams()
     {
@@ -197,25 +181,8 @@ private slots:
         QFETCH(QString, strExpect);
         TypeStream(strTyped);
         QVERIFY(ClickButton(m_pPage.get(), strButton));
-        QCOMPARE(Editor()->toPlainText(), strExpect);
+        QCOMPARE(strButton == T("CRC / Size") ? CrcFields().join(' ') : Editor()->toPlainText(), strExpect);
         QVERIFY(m_lstMessages.isEmpty());
-    }
-
-    void crcSize_data()
-    {
-        QTest::addColumn<QString>("strTyped");
-        QTest::addColumn<QStringList>("lstExpect");
-        QTest::newRow("read request") << "01 03 00 00 00 01" << QStringList{"6", "2692", "0X0A84"};
-        QTest::newRow("lenient text") << "0x01 3 0 0 0 0A" << QStringList{"6", "52677", "0XCDC5"};
-        QTest::newRow("empty") << "" << QStringList{"0", "65535", "0XFFFF"};
-    }
-    void crcSize()
-    {
-        QFETCH(QString, strTyped);
-        QFETCH(QStringList, lstExpect);
-        TypeStream(strTyped);
-        ClickButton(m_pPage.get(), T("CRC / Size"));
-        QCOMPARE(CrcFields(), lstExpect);
     }
 
     // A long text: the user is told to wait, the result fills in dump lines
@@ -230,15 +197,7 @@ private slots:
         QVERIFY(!FindButton(m_pPage.get(), T("码流"))->isEnabled());
         QVERIFY(!FindButton(m_pPage.get(), T("CRC / Size"))->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(!m_pPage->IsFillingStream(), 20000);
-        QString strLine;
-        for (int i = 0; i < 16; ++i)
-            strLine += QStringLiteral("41 ");
-        QString strExpect;
-        for (int i = 0; i < nLen / 16; ++i)
-            strExpect += strLine + QLatin1Char('\n');
-        QCOMPARE(Editor()->toPlainText(), strExpect + QStringLiteral("41 "));
-        QVERIFY(ClickButton(m_pPage.get(), T("CRC / Size")));
-        QCOMPARE(Field("数据长度")->text(), QString::number(nLen));
+        QCOMPARE(Editor()->toPlainText(), (QStringLiteral("41 ").repeated(16) + '\n').repeated(nLen / 16) + "41 ");
 
         // One character beyond the limit: refused, the text stays.
         m_lstMessages.clear();
@@ -261,7 +220,7 @@ private slots:
         QCOMPARE(m_lstMessages, QStringList{T("请选择待转换的文件！")});
 
         // The check value of the Modbus CRC, and its dump line.
-        WriteFile(strFile, "123456789");
+        QVERIFY(WriteFile(strFile, "123456789"));
         ImportFile(strFile);
         QCOMPARE(CrcFields(), QStringList({"9", "19255", "0X4B37"}));
         ClickButton(m_pPage.get(), T("导出文件"));
@@ -272,16 +231,11 @@ private slots:
         QByteArray objData;
         for (int i = 0; i < 33; ++i)
             objData.append(char(i * 8));
-        WriteFile(strFile, objData);
-        WriteFile(strDump, QByteArray(500, 'x'));
+        QVERIFY(WriteFile(strFile, objData) && WriteFile(strDump, QByteArray(500, 'x')));
         ClickButton(m_pPage.get(), T("导出文件"));
         QCOMPARE(ReadAll(strDump), QByteArray("00 08 10 18 20 28 30 38 40 48 50 58 60 68 70 78 \n"
                                               "80 88 90 98 A0 A8 B0 B8 C0 C8 D0 D8 E0 E8 F0 F8 \n"
                                               "00 \n"));
-        ImportFile(strFile);
-        QCOMPARE(Field("数据长度")->text(), QStringLiteral("33"));
-        ImportFile(objDir.filePath(QStringLiteral("other")), false);
-        QCOMPARE(Field("数据长度")->text(), QStringLiteral("33"));
 
         // A dump that cannot be created is reported, and nothing is opened.
         m_lstMessages.clear();
