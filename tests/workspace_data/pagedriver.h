@@ -93,15 +93,20 @@ inline CUserScript::DialogFn TypeAndPress(const QString &strText, const QString 
     };
 }
 
-// Picks the entry of a cell's selection list with the keyboard, as far down
-// (positive) or up as asked.
-inline void StepCellList(QTableWidget *pTable, int nRow, int nColumn, int nSteps)
+// Picks an entry of a selection list with the keyboard, as a user would:
+// only entries on offer can be reached.
+inline void ChooseListEntry(QComboBox *pCombo, int nIndex)
 {
-    auto *pCombo = qobject_cast<QComboBox *>(pTable->cellWidget(nRow, nColumn));
     QVERIFY(pCombo != nullptr);
     pCombo->setFocus();
-    for (int i = 0; i < qAbs(nSteps); ++i)
-        QTest::keyClick(pCombo, nSteps > 0 ? Qt::Key_Down : Qt::Key_Up);
+    QTest::keyClick(pCombo, Qt::Key_Home);
+    for (int i = 0; i < nIndex; ++i)
+        QTest::keyClick(pCombo, Qt::Key_Down);
+}
+
+inline void ChooseCellEntry(QTableWidget *pTable, int nRow, int nColumn, int nIndex)
+{
+    ChooseListEntry(qobject_cast<QComboBox *>(pTable->cellWidget(nRow, nColumn)), nIndex);
 }
 
 inline QString CellText(QTableWidget *pTable, int nRow, int nColumn)

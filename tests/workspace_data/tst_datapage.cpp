@@ -127,14 +127,14 @@ private slots:
         QCOMPARE(CellText(pTable, 0, Page::COL_SHOW_TYPE), T("  BYTES"));
 
         QVERIFY(EditCell(pTable, 2, Page::COL_GAIN, "0.5"));
-        StepCellList(pTable, 2, Page::COL_BLOCK, -2); // holding registers -> coils
+        ChooseCellEntry(pTable, 2, Page::COL_BLOCK, BLOCK_COIL);
         QCOMPARE(CellText(pTable, 2, Page::COL_BLOCK), T("线圈状态(RW)"));
         QCOMPARE(CellText(pTable, 2, Page::COL_SIZE), QString("1"));
         QCOMPARE(CellText(pTable, 2, Page::COL_GAIN), QString("1"));
         QCOMPARE(CellText(pTable, 2, Page::COL_PRTC_TYPE), T("  BIT"));
         QCOMPARE(CellText(pTable, 2, Page::COL_SHOW_TYPE), T("  BIT"));
         QVERIFY(!pTable->cellWidget(2, Page::COL_BYTE_ODER)->isEnabled());
-        StepCellList(pTable, 2, Page::COL_PRTC_TYPE, -3); // no other choice offered
+        ChooseCellEntry(pTable, 2, Page::COL_PRTC_TYPE, PRTC_TYPE_INT); // no other choice offered
         QCOMPARE(CellText(pTable, 2, Page::COL_PRTC_TYPE), T("  BIT"));
 
         // Rows 4 and 6 (addresses 301, 303) collide once row 6 moves to 301.
@@ -183,8 +183,8 @@ private slots:
 
         pTable->verticalScrollBar()->setValue(pTable->verticalScrollBar()->maximum());
         QVERIFY(pTable->cellWidget(0, Page::COL_BLOCK) == nullptr);
-        StepCellList(pTable, 59, Page::COL_BLOCK, 1);
-        StepCellList(pTable, 58, Page::COL_BYTE_ODER, 1);
+        ChooseCellEntry(pTable, 59, Page::COL_BLOCK, BLOCK_INPUT_REG);
+        ChooseCellEntry(pTable, 58, Page::COL_BYTE_ODER, BYTE_ODER_LITTLE);
         QCOMPARE(CellText(pTable, 59, Page::COL_BLOCK), T("输入寄存器(RO)"));
         QCOMPARE(CellText(pTable, 58, Page::COL_BLOCK), T("保持寄存器(RW)"));
 
@@ -233,7 +233,7 @@ private slots:
         QVERIFY(ClickButton(pPage, T("删除")));
         QCOMPARE(objUser.m_lstMessages.last(), T("请确认是否删除选定数据？"));
         QCOMPARE(ColumnTexts(pTable, Page::COL_ID), QStringList({"3", "2", "4"}));
-        StepCellList(pTable, 1, Page::COL_BLOCK, 1); // a list below the removed row still acts on its own row
+        ChooseCellEntry(pTable, 1, Page::COL_BLOCK, BLOCK_INPUT_REG); // a list below the removed row still acts on its own row
         QCOMPARE(ColumnTexts(pTable, Page::COL_BLOCK),
                  QStringList({T("保持寄存器(RW)"), T("输入寄存器(RO)"), T("保持寄存器(RW)")}));
         QVERIFY(!(pTable->item(1, Page::COL_BWRITE)->flags() & Qt::ItemIsEnabled));

@@ -1,9 +1,13 @@
-// The data pages on real links over loopback against libmodbus: a slave page
-// read by an independent client, and a master page polling and writing an
+// The whole road through the workspace widgets on real links over loopback: links and
+// devices made on the management page, points copied between devices, slave
+// values set and read by the master; and each page against libmodbus: a slave
+// page read by an independent client, a master page polling and writing an
 // independent server.
 
 #include <QCheckBox>
+#include <QHBoxLayout>
 #include <QPushButton>
+#include <QStackedWidget>
 #include <QtTest>
 
 #include <modbus/modbus.h>
@@ -17,7 +21,11 @@
 #include "cdevicemgr.h"
 #include "cdlgdevicedatabase.h"
 #include "cdlgdevicedatamgr.h"
+#include "cdlgdevicelist.h"
+#include "cdlgdevicemgr.h"
+#include "cdlgdevicesel.h"
 #include "cmttablewidget.h"
+#include "pushbutton.h"
 #include "cnetparamgr.h"
 #include "commonfunc.h"
 #include "freeport.h"
@@ -96,7 +104,36 @@ class TstDataRoad : public QObject
 
 private:
     QTemporaryDir m_objDir;
+    QWidget *m_pWindow = nullptr; // the device list beside the link page and the data pages, wired as in the main window
+    QStackedWidget *m_pPages = nullptr;
+    CDlgDeviceMgr *m_pLinks = nullptr;
     CDlgDeviceDataMgr *m_pMgr = nullptr;
+    CDlgDeviceList *m_pList = nullptr;
+
+    void TurnPage(const char *pPage)
+    {
+        m_pPages->setCurrentIndex(QByteArray(pPage) == "设备" ? 0 : 1);
+    }
+
+    int ListRow(const QString &strDevice)
+    {
+        const QList<QTableWidgetItem *> lstFound = m_pList->GetTable()->findItems(strDevice, Qt::MatchExactly);
+        return lstFound.isEmpty() ? -1 : lstFound.first()->row();
+    }
+
+    // Clicks the device's name in the device list and shows the data pages.
+    Page *ShowPage(const QString &strDevice)
+    {
+        TurnPage("数据");
+        ClickCell(m_pList->GetTable(), ListRow(strDevice), CDlgDeviceList::COL_NAME);
+        return m_pMgr->GetCurrentPage();
+    }
+
+    bool IsRed(const QString &strDevice)
+    {
+        const int nRow = ListRow(strDevice);
+        return nRow >= 0 && m_pList->GetTable()->item(nRow, CDlgDeviceList::COL_NAME)->foreground().color() == Qt::red;
+    }
 
     // A launched device on the link with the points, its page current.
     Page *AddDevice(const QString &strLink, quint16 nType, const QList<DEVICE_DATA_CFG_S> &lstPoints)
@@ -105,10 +142,8 @@ private:
             return nullptr;
         const QString strName = CDeviceMgr::GetDeviceName(strLink, 1);
         CCfgFileMgr::GetInstance()->ReplaceDeviceDataCfgList(strName, lstPoints);
-        Page *pPage = m_pMgr->GetPage(strName);
-        pPage->LoadDataCfg();
-        m_pMgr->slCurrActvDeviceChanged(strName);
-        return pPage;
+        m_pMgr->GetPage(strName)->LoadDataCfg();
+        return ShowPage(strName);
     }
 
 private slots:
@@ -117,17 +152,127 @@ private slots:
         RegisterLinkMetaTypes();
         ApplyAppLook();
         QVERIFY(QDir::setCurrent(m_objDir.path()));
-        CCfgFileMgr::GetInstance()->ClearCfg();
-        m_pMgr = new CDlgDeviceDataMgr;
-        m_pMgr->resize(1800, 600);
-        m_pMgr->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_pMgr));
+        m_pWindow = new QWidget;
+        auto *pLayout = new QHBoxLayout(m_pWindow);
+        m_pList = new CDlgDeviceList(m_pWindow);
+        m_pPages = new QStackedWidget(m_pWindow);
+        m_pLinks = new CDlgDeviceMgr(m_pPages);
+        m_pMgr = new CDlgDeviceDataMgr(m_pPages);
+        m_pPages->addWidget(m_pLinks);
+        m_pPages->addWidget(m_pMgr);
+        pLayout->addWidget(m_pList, 1);
+        pLayout->addWidget(m_pPages, 8);
+        connect(m_pList, &CDlgDeviceList::siCurrActvDeviceName, m_pMgr, &CDlgDeviceDataMgr::slCurrActvDeviceChanged);
+        connect(m_pList, &CDlgDeviceList::siIsEditing, m_pMgr, &CDlgDeviceDataMgr::slIsEditing, Qt::DirectConnection);
+        connect(m_pMgr, &CDlgDeviceDataMgr::siDeviceEditing, m_pList, &CDlgDeviceList::slDeviceEditing);
+        m_pWindow->resize(1800, 900);
+        m_pWindow->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_pWindow));
     }
 
     void cleanupTestCase()
     {
-        delete m_pMgr;
+        delete m_pWindow;
         CDeviceMgr::DestroyInstance();
+    }
+
+    // As a user: a TCP server link with a slave and a TCP client link with a
+    // master; the master's points copied to the slave; a fixed value and a
+    // sine set on the slave; a cyclic read shows them on the master, the sine
+    // moving; a value sent from the master lands on the slave; stopping the
+    // server link turns both devices red.
+    void wholeRoadThroughTheWidgets()
+    {
+        CUserScript objUser;
+        const int nPort = PickFreePort();
+        TurnPage("设备");
+        CDlgDeviceMgr *pLinks = m_pLinks;
+        QTest::mouseClick(pLinks->GetTabBar(), Qt::LeftButton, Qt::NoModifier, pLinks->GetTabBar()->tabRect(1).center());
+        auto fnAddLink = [&](int nLinkMode) {
+            objUser.Then([=](QDialog *pDialog) {
+                auto *pTable = pDialog->findChild<QTableWidget *>();
+                ChooseListEntry(qobject_cast<QComboBox *>(pTable->cellWidget(1, 1)), nLinkMode);
+                ChooseListEntry(qobject_cast<QComboBox *>(pTable->cellWidget(2, 1)), TRANS_MODE_TCP_SYNC);
+                QVERIFY(EditCell(pTable, 4, 1, QString::number(nPort)));
+                ClickButton(pDialog, T("确认"));
+            });
+            QVERIFY(ClickButton(pLinks, T("新增")));
+        };
+        auto fnAddDevice = [&](int nRow, int nTypeIndex) {
+            CMTTableWidget *pTable = pLinks->GetTable();
+            ToggleCheckCell(pTable, nRow, CDlgDeviceMgr::COL_NAME);
+            ChooseCellEntry(pTable, nRow, CDlgDeviceMgr::COL_DEVICE_TYPE, nTypeIndex);
+            QTest::mouseClick(pLinks->GetAddDeviceButton(), Qt::LeftButton);
+            ToggleCheckCell(pTable, nRow, CDlgDeviceMgr::COL_NAME);
+        };
+        fnAddLink(LINK_MODE_TCP_SERVER);
+        fnAddDevice(0, 1);
+        fnAddLink(LINK_MODE_TCP_CLIENT);
+        fnAddDevice(1, 0);
+        const QString strSlave = QStringLiteral("[S]NET000-001");
+        const QString strMaster = QStringLiteral("[M]NET001-001");
+        QTRY_VERIFY(!IsRed(strSlave) && !IsRed(strMaster));
+
+        // Three new points on the master, copied to the slave.
+        Page *pMaster = ShowPage(strMaster);
+        QVERIFY(pMaster != nullptr && pMaster->GetDeviceName() == strMaster);
+        QVERIFY(ClickButton(pMaster, T("配置")));
+        objUser.Then(TypeAndPress("3", T("确定")));
+        QVERIFY(ClickButton(pMaster, T("新增")));
+        objUser.Then([](QDialog *pDialog) {
+            ToggleCheckCell(qobject_cast<CDlgDeviceSel *>(pDialog)->GetTable(), 0, 2);
+            ClickButton(pDialog, T("确定"));
+        });
+        QVERIFY(ClickButton(pMaster, T("同步")));
+        QVERIFY(ClickButton(pMaster, T("配置")));
+        QCOMPARE(objUser.m_lstMessages.last(), T("数据配置同步已完成！"));
+
+        // Fixed values on rows 0 and 2, a sine of 100 around 200 with a period of 36 s on row 1.
+        Page *pSlave = ShowPage(strSlave);
+        QCOMPARE(pSlave->GetTable()->rowCount(), 3);
+        // Settings rows: 1 to 3 the first coefficients, 7 the refresh interval.
+        auto fnSimulate = [&](int nRow, int nStrategy, const QMap<int, QString> &mapRows) {
+            objUser.Then([=](QDialog *pDialog) {
+                auto *pTable = pDialog->findChild<QTableWidget *>();
+                ChooseCellEntry(pTable, 0, 1, nStrategy);
+                for (auto it = mapRows.constBegin(); it != mapRows.constEnd(); ++it)
+                    QVERIFY(EditCell(pTable, it.key(), 1, it.value()));
+                ClickButton(pDialog, T("应用"));
+            });
+            DoubleClickCell(pSlave->GetTable(), nRow, Page::COL_VALUE);
+        };
+        fnSimulate(0, 0, {{1, "321"}});
+        fnSimulate(1, 3, {{1, "100"}, {2, "0.01"}, {3, "200"}, {7, "1"}});
+        fnSimulate(2, 0, {{1, "7"}});
+        QCOMPARE(ColumnTexts(pSlave->GetTable(), Page::COL_VALUE), QStringList({"321", "--", "7"}));
+
+        pMaster = ShowPage(strMaster);
+        objUser.Then([](QDialog *pDialog) {
+            QTest::mouseClick(pDialog->findChild<QCheckBox *>(), Qt::LeftButton);
+            ClickButton(pDialog, T("确定"));
+        });
+        QVERIFY(ClickButton(pMaster, T("批量读")));
+        QTableWidget *pValues = pMaster->GetTable();
+        QTRY_COMPARE_WITH_TIMEOUT(CellText(pValues, 0, Page::COL_VALUE), QString("321"), 10000);
+        QTRY_COMPARE(CellText(pValues, 2, Page::COL_VALUE), QString("7"));
+        const QString strSine = CellText(pValues, 1, Page::COL_VALUE);
+        QVERIFY(qAbs(strSine.toInt() - 200) <= 100);
+        QTRY_VERIFY_WITH_TIMEOUT(CellText(pValues, 1, Page::COL_VALUE) != strSine, 10000);
+
+        objUser.Then(TypeAndPress("55", T("立即下发")));
+        DoubleClickCell(pValues, 2, Page::COL_VALUE);
+        QTRY_COMPARE(CellText(pSlave->GetTable(), 2, Page::COL_VALUE), QString("55"));
+        QTRY_COMPARE(CellText(pValues, 2, Page::COL_VALUE), QString("55"));
+
+        TurnPage("设备");
+        QTest::mouseClick(pLinks->GetTable()->cellWidget(0, CDlgDeviceMgr::COL_STATE), Qt::LeftButton);
+        QTRY_VERIFY(IsRed(strSlave) && IsRed(strMaster));
+        for (QPushButton *pButton : m_pMgr->GetPage(strMaster)->findChildren<QPushButton *>()) {
+            if (pButton->text() == T("批量读"))
+                QVERIFY(!pButton->isChecked() && !pButton->isEnabled());
+        }
+        QVERIFY(objUser.m_lstUnexpected.isEmpty());
+        CDeviceMgr::DelDevice({strSlave, strMaster});
     }
 
     // A libmodbus client reads from the slave exactly what its cells show,
