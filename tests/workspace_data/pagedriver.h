@@ -14,8 +14,29 @@
 #include <QTest>
 #include <functional>
 
+#include "cfgdefine.h"
 #include "common/uidriver.h"
+#include "commonfunc.h"
 #include "uiutils.h"
+
+inline QString T(const char *pText)
+{
+    return QString::fromUtf8(pText);
+}
+
+// A point of the block; one register is an INT, more a UINT, shown as FLOAT unless told.
+inline DEVICE_DATA_CFG_S Point(quint16 nBlock, quint16 nAddr, quint16 nSize, const QString &strName,
+                               quint16 nShow = SHOW_TYPE_FLOAT)
+{
+    DEVICE_DATA_CFG_S objCfg;
+    objCfg.nBlock = nBlock;
+    objCfg.nAddr = nAddr;
+    objCfg.nSize = nSize;
+    objCfg.nPrtcType = nSize == 1 ? PRTC_TYPE_INT : PRTC_TYPE_UINT;
+    objCfg.nShowType = nShow;
+    objCfg.strName = strName;
+    return objCfg;
+}
 
 class CUserScript
 {
@@ -25,7 +46,6 @@ public:
     CUserScript()
     {
         SetDialogResponder([this](QDialog *pDialog) {
-            m_lstTitles << pDialog->windowTitle();
             if (m_queDialogs.isEmpty()) {
                 m_lstUnexpected << pDialog->windowTitle();
                 return;
@@ -56,7 +76,6 @@ public:
     }
 
     QStringList m_lstMessages;
-    QStringList m_lstTitles;     // every dialog that came up
     QStringList m_lstUnexpected; // dialogs nobody answered
 
 private:
@@ -73,6 +92,13 @@ inline CUserScript::DialogFn Press(const QString &strButton)
 inline CUserScript::DialogFn WaitClosed()
 {
     return [](QDialog *pDialog) { QTRY_VERIFY_WITH_TIMEOUT(!pDialog->isVisible(), 30000); };
+}
+
+// Ticks "循环" in the batch dialog and confirms.
+inline void StartCyclic(QDialog *pDialog)
+{
+    ClickButton(pDialog, QString::fromUtf8("循环"));
+    ClickButton(pDialog, QString::fromUtf8("确定"));
 }
 
 inline void TypeInto(QWidget *pEdit, const QString &strText)
@@ -115,6 +141,15 @@ inline QString CellText(QTableWidget *pTable, int nRow, int nColumn)
         return pCombo->currentText();
     const QTableWidgetItem *pItem = pTable->item(nRow, nColumn);
     return pItem != nullptr ? pItem->text() : QString();
+}
+
+// The cells of a row in the columns asked for, blanks trimmed, joined by "|".
+inline QString RowTexts(QTableWidget *pTable, int nRow, const QList<int> &lstColumns)
+{
+    QStringList lstTexts;
+    for (int nColumn : lstColumns)
+        lstTexts << CellText(pTable, nRow, nColumn).trimmed();
+    return lstTexts.join(QLatin1Char('|'));
 }
 
 inline QStringList ColumnTexts(QTableWidget *pTable, int nColumn)
