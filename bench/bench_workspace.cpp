@@ -33,6 +33,7 @@
 #include "cdlgdevicedataslave.h"
 #include "cmttablewidget.h"
 #include "cnetparamgr.h"
+#include "common/netrecords.h"
 #include "commonfunc.h"
 #include "freeport.h"
 #include "linkdefine.h"
@@ -118,16 +119,6 @@ QString AddDevice(const QString &strLink, quint16 nType, const QList<DEVICE_DATA
     const QString strName = CDeviceMgr::GetDeviceName(strLink, 1);
     CCfgFileMgr::GetInstance()->ReplaceDeviceDataCfgList(strName, lstPoints);
     return strName;
-}
-
-bool SetNetLink(const QString &strName, quint16 nLinkMode, int nPort)
-{
-    NET_PARA_DATA_S stPara;
-    stPara.strNetName = strName;
-    stPara.nLinkMode = nLinkMode;
-    stPara.nTransMode = TRANS_MODE_TCP_SYNC;
-    stPara.nPortID = quint16(nPort);
-    return CNetParaMgr::SetNetPara(stPara);
 }
 
 QPushButton *Button(QWidget *pPage, const QString &strText)
@@ -231,7 +222,7 @@ void BenchCyclicRead(quint16 nPackWay, int nSeconds)
         }
     });
     const QString strLink = QStringLiteral("NET%1").arg(800 + nPackWay);
-    SetNetLink(strLink, LINK_MODE_TCP_CLIENT, nPort);
+    CNetParaMgr::SetNetPara(NetPara(strLink, LINK_MODE_TCP_CLIENT, TRANS_MODE_TCP_SYNC, nPort));
     const QString strName = AddDevice(strLink, DEVICE_TYPE_MASTER, MakePoints(false));
     CDeviceBase *pDevice = CDeviceMgr::GetDevice(strName);
     DEVICE_COMMON_ATTR_S objAttr = pDevice->GetPara();
@@ -287,7 +278,7 @@ void BenchSlavePage(int nReads)
 {
     const int nPort = PickFreePort();
     const QString strLink = QStringLiteral("NET850");
-    SetNetLink(strLink, LINK_MODE_TCP_SERVER, nPort);
+    CNetParaMgr::SetNetPara(NetPara(strLink, LINK_MODE_TCP_SERVER, TRANS_MODE_TCP_SYNC, nPort));
     const QString strName = AddDevice(strLink, DEVICE_TYPE_SLAVE, MakePoints(false));
     QList<DEVICE_DATA_CFG_S> &lstStored = CCfgFileMgr::GetInstance()->GetDeviceDataCfgList(strName);
     for (int i = 0; i < lstStored.size(); ++i) {

@@ -30,6 +30,7 @@
 #include "cdlgsigsel.h"
 #include "cmttablewidget.h"
 #include "cnetparamgr.h"
+#include "common/netrecords.h"
 #include "freeport.h"
 #include "linkdefine.h"
 #include "modbuspeer.h"
@@ -81,16 +82,6 @@ QVector<quint16> WireWords(quint32 nBits, quint16 nByteOder, quint16 nWordOder)
     const quint16 nHigh = fnWord(quint16(nBits >> 16));
     const quint16 nLow = fnWord(quint16(nBits));
     return nWordOder == 1 ? QVector<quint16>{nLow, nHigh} : QVector<quint16>{nHigh, nLow};
-}
-
-bool SetNetLink(const QString &strName, quint16 nLinkMode, int nPort)
-{
-    NET_PARA_DATA_S stPara;
-    stPara.strNetName = strName;
-    stPara.nLinkMode = nLinkMode;
-    stPara.nTransMode = TRANS_MODE_TCP_SYNC;
-    stPara.nPortID = quint16(nPort);
-    return CNetParaMgr::SetNetPara(stPara);
 }
 
 } // namespace
@@ -482,7 +473,7 @@ private slots:
     void slaveAnswersWhatTheCellsShow()
     {
         const int nPort = PickFreePort();
-        QVERIFY(SetNetLink(QStringLiteral("NET101"), LINK_MODE_TCP_SERVER, nPort));
+        QVERIFY(CNetParaMgr::SetNetPara(NetPara(QStringLiteral("NET101"), LINK_MODE_TCP_SERVER, TRANS_MODE_TCP_SYNC, nPort)));
         QList<DEVICE_DATA_CFG_S> lstPoints;
         for (quint16 nOrders = 0; nOrders < 4; ++nOrders) {
             DEVICE_DATA_CFG_S objUint = Point(BLOCK_HOLDING_REG, quint16(nOrders * 4), 2, "u", SHOW_TYPE_INT_DEC);
@@ -541,7 +532,7 @@ private slots:
         objPeer.SetHolding(1, 0x1234);
         objPeer.SetHolding(2, 0x5678);
         objPeer.SetHolding(3, 0xFF);
-        QVERIFY(SetNetLink(QStringLiteral("NET102"), LINK_MODE_TCP_CLIENT, nPort));
+        QVERIFY(CNetParaMgr::SetNetPara(NetPara(QStringLiteral("NET102"), LINK_MODE_TCP_CLIENT, TRANS_MODE_TCP_SYNC, nPort)));
         DEVICE_DATA_CFG_S objGain = Point(BLOCK_HOLDING_REG, 0, 1, "temp");
         objGain.fGain = 0.1;
         DEVICE_DATA_CFG_S objHex = Point(BLOCK_HOLDING_REG, 3, 1, "mode", SHOW_TYPE_INT_HEX);
