@@ -19,8 +19,8 @@
 #include "datacfgrule.h"
 #include "uiutils.h"
 
-#include <QHBoxLayout>
 #include <QEvent>
+#include <QHBoxLayout>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -34,8 +34,8 @@ const QColor VALUE_TEXT_COLOR(0, 0, 205);
 const QColor VALUE_BACK_COLOR(224, 255, 255);
 const QColor VALUE_CHANGED_COLOR(255, 69, 0);
 const QColor ROW_MARK_COLOR(255, 196, 196);
-// Selection lists in every cell are slow to build: from this many points on
-// the configuration state fills progressively.
+// From this many points on, the configuration state fills one row per timer
+// tick behind a progress dialog, so the window keeps painting.
 const int PROGRESSIVE_LOAD_FROM = 11;
 // Rows above and below the view that get their selection lists ahead of scrolling.
 const int LIST_ROW_MARGIN = 5;
@@ -255,14 +255,12 @@ void CDlgDeviceDataBase::LoadDataCfg()
     m_nLastID = lstCfg.isEmpty() ? 0 : lstCfg.last().nID;
     SyncCurveLegends(lstCfg);
 
+    m_pTable->setRowCount(lstCfg.size());
     if (!m_bCfgState || lstCfg.size() < PROGRESSIVE_LOAD_FROM) {
-        m_pTable->setRowCount(lstCfg.size());
         for (int nRow = 0; nRow < lstCfg.size(); ++nRow)
             InitDataRow(nRow, lstCfg.at(nRow), m_bCfgState);
         return;
     }
-
-    m_pTable->setRowCount(lstCfg.size());
     m_nLoadedRows = 0;
     m_pLoadTimer->start(1);
     CDlgProgress objDlg(T("配置加载中(") + m_strDeviceName + T(")"), this);
@@ -313,7 +311,7 @@ void CDlgDeviceDataBase::SyncCurveLegends(const QList<DEVICE_DATA_CFG_S> &lstCfg
             pCurve->DelLegend(m_strDeviceName, it.value(), it.key());
     }
     for (auto it = mapWanted.constBegin(); it != mapWanted.constEnd(); ++it) {
-        if (m_mapCurves.value(it.key()) != it.value() || !m_mapCurves.contains(it.key()))
+        if (!m_mapCurves.contains(it.key()) || m_mapCurves.value(it.key()) != it.value())
             pCurve->AddLegend(m_strDeviceName, it.value(), it.key());
     }
     m_mapCurves = mapWanted;
@@ -439,12 +437,11 @@ void CDlgDeviceDataBase::ApplyCfgToLists(int nRow, const DEVICE_DATA_CFG_S &objC
 // (and a few around them); the cell under a list holds the same value.
 bool CDlgDeviceDataBase::IsInListWindow(int nRow) const
 {
-    int nFirst = m_pTable->rowAt(0);
-    int nLast = m_pTable->rowAt(m_pTable->viewport()->height() - 1);
-    if (nFirst < 0)
-        nFirst = 0;
-    if (nLast < 0)
-        nLast = m_pTable->rowCount() - 1;
+    const int nHeight = m_pTable->viewport()->height();
+    const int nFirst = qMax(0, m_pTable->rowAt(0));
+    int nLast = m_pTable->rowAt(nHeight - 1);
+    if (nLast < 0) // below the last row, or a view not laid out yet
+        nLast = nHeight > 0 ? m_pTable->rowCount() - 1 : nFirst;
     return nRow >= nFirst - LIST_ROW_MARGIN && nRow <= nLast + LIST_ROW_MARGIN;
 }
 
