@@ -1,9 +1,6 @@
 #include "curvedata.h"
 
-#include <QDateTime>
-
 #include "commonfunc.h"
-#include "csvtable.h"
 
 void CURVE_STATS_S::Add(double fValue)
 {
@@ -38,14 +35,12 @@ QString RenameLegendDevice(const QString &strLegend, const QString &strOld, cons
     return strNew + strLegend.mid(strOld.size());
 }
 
-void SetCurveExportHeader(CsvTable &objTable, int nCurve, const QString &strLegend)
+const QString &CExportTimeText::Text(double fTime)
 {
-    objTable.SetCell(0, 2 * nCurve, QStringLiteral("Time"));
-    objTable.SetCell(0, 2 * nCurve + 1, strLegend);
-}
-
-void SetCurveExportPoint(CsvTable &objTable, int nCurve, int nPoint, double fTime, double fValue)
-{
-    objTable.SetCell(nPoint + 1, 2 * nCurve, EpochToTimeString(qint64(fTime), Qt::LocalTime));
-    objTable.SetCell(nPoint + 1, 2 * nCurve + 1, fValue);
+    const qint64 nSecond = qint64(fTime);
+    if (m_strText.isEmpty() || nSecond != m_nSecond) {
+        m_nSecond = nSecond;
+        m_strText = EpochToTimeString(nSecond, Qt::LocalTime);
+    }
+    return m_strText;
 }

@@ -5,9 +5,9 @@
 // its device and point, its running statistics, and the layout of the export.
 
 #include <QString>
-#include <QtGlobal>
 
-class CsvTable;
+#include "csvtable.h"
+#include <QtGlobal>
 
 // Over every value a curve ever received, also those no longer plotted.
 struct CURVE_STATS_S
@@ -30,8 +30,34 @@ QString LegendDeviceName(const QString &strLegend);
 QString RenameLegendDevice(const QString &strLegend, const QString &strOld, const QString &strNew);
 
 // Curve n of the export takes columns 2n and 2n + 1: "Time" and the legend
-// in the first line, then one line per point (local time, value).
-void SetCurveExportHeader(CsvTable &objTable, int nCurve, const QString &strLegend);
-void SetCurveExportPoint(CsvTable &objTable, int nCurve, int nPoint, double fTime, double fValue);
+// in the first line, then one line per point (local time, value). Points
+// are anything with a key (seconds since the epoch) and a value.
+template <class IT>
+void SetCurveExportColumns(CsvTable &objTable, int nCurve, const QString &strLegend, IT itBegin, IT itEnd);
+
+// Local "yyyy-MM-dd hh:mm:ss" of a time; the last second's text is reused,
+// since a curve has many points per second and the conversion is slow.
+class CExportTimeText
+{
+public:
+    const QString &Text(double fTime);
+
+private:
+    qint64 m_nSecond = 0;
+    QString m_strText;
+};
+
+template <class IT>
+void SetCurveExportColumns(CsvTable &objTable, int nCurve, const QString &strLegend, IT itBegin, IT itEnd)
+{
+    objTable.SetCell(0, 2 * nCurve, QStringLiteral("Time"));
+    objTable.SetCell(0, 2 * nCurve + 1, strLegend);
+    CExportTimeText objTime;
+    int nRow = 1;
+    for (IT it = itBegin; it != itEnd; ++it, ++nRow) {
+        objTable.SetCell(nRow, 2 * nCurve, objTime.Text(it->key));
+        objTable.SetCell(nRow, 2 * nCurve + 1, it->value);
+    }
+}
 
 #endif // CURVEDATA_H
