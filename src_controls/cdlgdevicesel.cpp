@@ -8,9 +8,7 @@
 #include "greenbutton.h"
 #include "uiutils.h"
 
-#include <QHBoxLayout>
 #include <QPushButton>
-#include <QVBoxLayout>
 #include <algorithm>
 
 namespace {
@@ -67,22 +65,11 @@ CDlgDeviceSel::CDlgDeviceSel(const QString &strExcludedName, qint16 nType, QWidg
 
     QPushButton *pType = NewGreenButton(QString::fromUtf8("类型筛选"), this);
     QPushButton *pPort = NewGreenButton(QString::fromUtf8("端口筛选"), this);
-    QPushButton *pOk = NewGreenButton(QString::fromUtf8("确定"), this);
-    QPushButton *pCancel = NewGreenButton(QString::fromUtf8("取消"), this);
+    QPushButton *pOk =
+        LayOutDialog(this, {m_pTable}, {pType, pPort}, QString::fromUtf8("确定"), QString::fromUtf8("取消"));
     connect(pType, &QPushButton::clicked, this, &CDlgDeviceSel::slFilterType);
     connect(pPort, &QPushButton::clicked, this, &CDlgDeviceSel::slFilterPort);
     connect(pOk, &QPushButton::clicked, this, &QDialog::accept);
-    connect(pCancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto *pButtons = new QHBoxLayout;
-    pButtons->addWidget(pType);
-    pButtons->addWidget(pPort);
-    pButtons->addStretch();
-    pButtons->addWidget(pOk);
-    pButtons->addWidget(pCancel);
-    auto *pLayout = new QVBoxLayout(this);
-    pLayout->addWidget(m_pTable);
-    pLayout->addLayout(pButtons);
 
     ListDevices();
 }

@@ -3,9 +3,7 @@
 #include "cmttablewidget.h"
 #include "greenbutton.h"
 
-#include <QHBoxLayout>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -49,18 +47,8 @@ CDlgSigSel::CDlgSigSel(const QString &strTitle, const QList<SIG_SEL_ITEM_S> &lst
         m_pTable->setItem(nRow, COLUMN_CHECK, pCheck);
     }
 
-    QPushButton *pOk = NewGreenButton(QString::fromUtf8("确定"), this);
-    QPushButton *pCancel = NewGreenButton(QString::fromUtf8("取消"), this);
+    QPushButton *pOk = LayOutDialog(this, {m_pTable}, {}, QString::fromUtf8("确定"), QString::fromUtf8("取消"));
     connect(pOk, &QPushButton::clicked, this, &QDialog::accept);
-    connect(pCancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto *pButtons = new QHBoxLayout;
-    pButtons->addStretch();
-    pButtons->addWidget(pOk);
-    pButtons->addWidget(pCancel);
-    auto *pLayout = new QVBoxLayout(this);
-    pLayout->addWidget(m_pTable);
-    pLayout->addLayout(pButtons);
 }
 
 QList<SIG_SEL_ITEM_S> CDlgSigSel::GetItems() const

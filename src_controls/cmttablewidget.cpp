@@ -75,6 +75,24 @@ bool CMTTableWidget::IsToggleColumn(int nColumn) const
     return false;
 }
 
+QTableWidgetItem *CMTTableWidget::SetLabelCell(int nRow, int nColumn, const QString &strText)
+{
+    auto *pItem = new QTableWidgetItem(strText);
+    pItem->setFlags(Qt::ItemIsEnabled);
+    pItem->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    setItem(nRow, nColumn, pItem);
+    return pItem;
+}
+
+QTableWidgetItem *CMTTableWidget::SetValueCell(int nRow, int nColumn, const QVariant &objValue)
+{
+    auto *pItem = new QTableWidgetItem;
+    pItem->setData(Qt::EditRole, objValue);
+    pItem->setTextAlignment(Qt::AlignCenter);
+    setItem(nRow, nColumn, pItem);
+    return pItem;
+}
+
 QTableWidgetItem *CMTTableWidget::CreateToggleCell(int nRow, int nColumn, bool bEnabled, bool bOn)
 {
     auto *pItem = new QTableWidgetItem;

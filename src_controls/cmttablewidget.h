@@ -29,6 +29,11 @@ public:
     void SetTblColumn(const MT_TBL_COLUMN_S *pColumns, int nCount);
     bool IsToggleColumn(int nColumn) const;
 
+    // Parameter tables: a read-only label on the left, a centred editable
+    // value (text, or a number that gets a number editor) on the right.
+    QTableWidgetItem *SetLabelCell(int nRow, int nColumn, const QString &strText);
+    QTableWidgetItem *SetValueCell(int nRow, int nColumn, const QVariant &objValue);
+
     // Puts a toggle cell at (row, column) and returns it. A disabled toggle
     // cell has no flags at all, so neither clicks nor the header change it.
     QTableWidgetItem *CreateToggleCell(int nRow, int nColumn, bool bEnabled, bool bOn);

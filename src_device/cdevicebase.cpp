@@ -52,12 +52,17 @@ CDeviceBase::~CDeviceBase()
 
 void CDeviceBase::BindPort(CPortBase *pPort)
 {
+    // One connection at a time: a link looked up again must not deliver each record twice.
+    disconnect(m_objRecvConn);
     m_pPort = pPort;
-    if (m_pPort) {
-        // Unique: a link looked up again must not deliver each record twice.
-        connect(m_pPort, &CPortBase::siRecvData, this, &CDeviceBase::slRecvData,
-                Qt::ConnectionType(Qt::AutoConnection | Qt::UniqueConnection));
-    }
+    if (!m_pPort)
+        return;
+    const quint32 nBinding = ++m_nBindCount;
+    m_objRecvConn = connect(m_pPort, &CPortBase::siRecvData, this,
+                            [this, nBinding](QString strPortName, LINK_RECV_DATA_S stData) {
+                                if (nBinding == m_nBindCount)
+                                    slRecvData(strPortName, stData);
+                            });
 }
 
 void CDeviceBase::ReleasePort()
@@ -65,9 +70,8 @@ void CDeviceBase::ReleasePort()
     if (m_objPara.strPortName.isEmpty() || !m_pPort)
         return;
     // The link may live on for other devices: stop listening to it first.
-    disconnect(m_pPort, nullptr, this, nullptr);
+    BindPort(nullptr);
     CPortMgr::UnregisterPort(m_objPara.strPortName);
-    m_pPort = nullptr;
 }
 
 void CDeviceBase::RegisterPort(const QString &strPortName, quint16 nType)
@@ -228,14 +232,14 @@ void CDeviceBase::slPortStateChanged(QString strPortName, bool bIsOpen)
 
 void CDeviceBase::slPortObjChanged(const QString &strPortName)
 {
-    if (strPortName != m_objPara.strPortName)
+    // Only a device holding a registration follows the link: one bound
+    // without it would later give back a count it never held and take the
+    // link from under the devices that do hold one.
+    if (strPortName != m_objPara.strPortName || !m_pPort)
         return;
     CPortBase *pPort = CPortMgr::GetPort(strPortName);
-    if (!pPort) {
-        m_pPort = nullptr;
+    if (!pPort)
         LOG_DEBUG().noquote() << "Can't Find Port Obj:" + m_objPara.strPortName;
-        return;
-    }
     BindPort(pPort);
 }
 

@@ -103,6 +103,11 @@ protected:
     QString m_strName;
     DEVICE_COMMON_ATTR_S m_objPara;
     CPortBase *m_pPort = nullptr;
+    // Counts bindings: records still queued from a link object left behind
+    // (a rebuilt link is deleted, and its successor may reuse its address)
+    // carry an older count and are dropped.
+    quint32 m_nBindCount = 0;
+    QMetaObject::Connection m_objRecvConn;
     quint16 m_nState = 0;
     qint64 m_nLaunchTime = 0;
 };

@@ -121,6 +121,18 @@ void MergeReadBlock(const QList<DEVICE_DATA_CFG_S> &objPoints, const DEVICE_COMM
                   objAttr.nAddrOffset, objOut);
 }
 
+// The link's next number that no pending request holds. A request left
+// without answer by a link that was rebuilt or stopped keeps its number, and
+// the reply to a new request must not be taken for its reply; there are
+// fewer pending requests than numbers, so the draws end.
+quint16 NextFreeSN(CPortBase *pPort, const QSet<quint16> &objTaken)
+{
+    quint16 nSN = pPort->NextSN();
+    for (int i = 0; i < 0xFFFF && objTaken.contains(nSN); ++i)
+        nSN = pPort->NextSN();
+    return nSN;
+}
+
 // Points of a block carry one byte per coil, two per register.
 int ValueLength(const DEVICE_DATA_CFG_S &objPoint)
 {
@@ -316,8 +328,22 @@ bool CDeviceMaster::PlanWriteRqst(const QList<DEVICE_DATA_CFG_S> &objPoints, con
 void CDeviceMaster::AssignSN(QList<MASTER_RQST_S> &objPlan)
 {
     CPortBase *pPort = GetPort();
-    for (MASTER_RQST_S &stRqst : objPlan)
-        stRqst.stLinkData.nSN = pPort != nullptr ? pPort->NextSN() : 0;
+    QSet<quint16> objTaken = PendingSNs();
+    for (MASTER_RQST_S &stRqst : objPlan) {
+        stRqst.stLinkData.nSN = pPort != nullptr ? NextFreeSN(pPort, objTaken) : 0;
+        objTaken.insert(stRqst.stLinkData.nSN);
+    }
+}
+
+QSet<quint16> CDeviceMaster::PendingSNs(const MASTER_RQST_S *pExcept) const
+{
+    QSet<quint16> objSNs;
+    objSNs.reserve(m_lstRqst.size());
+    for (const MASTER_RQST_S *pRqst : m_lstRqst) {
+        if (pRqst != pExcept)
+            objSNs.insert(pRqst->stLinkData.nSN);
+    }
+    return objSNs;
 }
 
 void CDeviceMaster::MakeReadRqst(const QList<unsigned int> &objIDs, QList<MASTER_RQST_S> &objOut)
@@ -383,7 +409,7 @@ void CDeviceMaster::QueueRqst(MASTER_RQST_S &stRqst, bool bFreshSN)
     if (pPort == nullptr)
         return;
     if (bFreshSN)
-        stRqst.stLinkData.nSN = pPort->NextSN();
+        stRqst.stLinkData.nSN = NextFreeSN(pPort, PendingSNs(&stRqst));
     pPort->PushSendData(stRqst.stLinkData, !stRqst.bCycle);
 }
 
@@ -584,8 +610,32 @@ void CDeviceMaster::slPortObjChanged(const QString &strPortName)
     CDeviceBase::slPortObjChanged(strPortName);
     // Only a rebuild of our own link lost our queued copies; re-queueing for
     // another link's rebuild would send every pending write a second time.
-    if (strPortName != GetPortName() || GetPort() == nullptr || GetState() != 1)
+    if (strPortName != GetPortName())
         return;
+    if (GetPort() == nullptr || GetState() != 1) {
+        DropStrandedRqst();
+        return;
+    }
     for (MASTER_RQST_S *pRqst : qAsConst(m_lstRqst))
         QueueRqst(*pRqst, true);
+}
+
+void CDeviceMaster::DropStrandedRqst()
+{
+    // Nothing will ever answer them. Cyclic requests stay until their work is
+    // started again; their numbers stay taken, so no new reply lands in them.
+    QList<quint32> objRows;
+    for (int i = 0; i < m_lstRqst.size();) {
+        if (m_lstRqst.at(i)->bCycle) {
+            ++i;
+            continue;
+        }
+        MASTER_RQST_S *pRqst = m_lstRqst.takeAt(i);
+        if (pRqst->bSelfDef)
+            objRows.append(pRqst->nDataID);
+        delete pRqst;
+    }
+    // A custom row hears of every outcome; the link measured no time.
+    for (quint32 nRow : qAsConst(objRows))
+        emit siRefreshSelfDeviceData(GetName(), nRow, 0);
 }

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include "cdevicebase.h"
@@ -80,6 +81,10 @@ private:
     void QueueRqst(MASTER_RQST_S &stRqst, bool bFreshSN);
     void RemoveRqstIf(bool (*fnMatch)(const MASTER_RQST_S &));
     void AssignSN(QList<MASTER_RQST_S> &objPlan);
+    // Sequence numbers of the pending requests other than pExcept.
+    QSet<quint16> PendingSNs(const MASTER_RQST_S *pExcept = nullptr) const;
+    // One-shot requests whose copies went with a replaced link end as failed.
+    void DropStrandedRqst();
 
     QList<MASTER_RQST_S *> m_lstRqst;
 };

@@ -4,6 +4,7 @@
 #include "ccfgfilemgr.h"
 #include "commonfunc.h"
 #include "cport_base.h"
+#include "cportmgr.h"
 
 namespace {
 
@@ -39,11 +40,25 @@ bool CDeviceSlave::IsBroadcastAddr(quint16 nAddr) const
     return nAddr == m_objPara.nBCast1 || nAddr == m_objPara.nBCast2;
 }
 
+bool CDeviceSlave::IsOwnAddr(quint16 nAddr) const
+{
+    if (nAddr == m_objPara.nAddr)
+        return true;
+    // A Modbus-TCP device is reached by its IP address and the unit id does not
+    // matter to it; many clients send 0xFF. Slaves sharing a link still need
+    // the unit id to tell them apart.
+    if (nAddr != 0xFF || !m_pPort)
+        return false;
+    const unsigned short nTransMode = m_pPort->GetTransMode();
+    return (nTransMode == TRANS_MODE_TCP_SYNC || nTransMode == TRANS_MODE_TCP_ASYNC)
+        && CPortMgr::GetRegCount(m_objPara.strPortName) == 1;
+}
+
 bool CDeviceSlave::ProcRecvData(const QString &strPortName, const LINK_RECV_DATA_S &stData)
 {
     if (strPortName != m_objPara.strPortName)
         return false;
-    if (!IsBroadcastAddr(stData.nAddr) && stData.nAddr != m_objPara.nAddr)
+    if (!IsBroadcastAddr(stData.nAddr) && !IsOwnAddr(stData.nAddr))
         return false;
     if (stData.enType != LINK_RECV_OK)
         return false;
@@ -249,7 +264,7 @@ void CDeviceSlave::SendExcpReply(const LINK_RECV_DATA_S &stData, quint8 nCode)
 
 void CDeviceSlave::PushReply(const LINK_RECV_DATA_S &stData, quint8 nFuncCode, const QByteArray &objData)
 {
-    if (IsBroadcastAddr(stData.nAddr) || stData.nAddr != m_objPara.nAddr || !m_pPort)
+    if (IsBroadcastAddr(stData.nAddr) || !IsOwnAddr(stData.nAddr) || !m_pPort)
         return;
     LINK_SEND_DATA_S stSend;
     stSend.nSN = stData.nSN;

@@ -3,7 +3,8 @@
 
 // The simulated slave: answers a real master's requests out of the values its
 // data view holds. Requests to the broadcast addresses are carried out but
-// never answered.
+// never answered. Over Modbus-TCP framing a slave alone on its link also
+// takes unit 0xFF as its own address.
 
 #include "cdevicebase.h"
 
@@ -28,6 +29,7 @@ public:
 
 private:
     bool IsBroadcastAddr(quint16 nAddr) const;
+    bool IsOwnAddr(quint16 nAddr) const;
     // Both send the answer themselves when they refuse the request.
     bool FindReadPoints(const LINK_RECV_DATA_S &stData, quint16 &nStart, quint16 &nCount,
                         QList<DEVICE_DATA_CFG_S> &objPoints);

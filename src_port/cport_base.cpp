@@ -174,9 +174,8 @@ quint16 CalcCRC16(const QByteArray &objData)
     return CalcCRC16Table(objData.constData(), objData.size());
 }
 
-quint16 CalcCRC16(const char *pData, int nLength)
+quint16 CalcCRC16(const char *pData, int nLength, quint16 nCrc)
 {
-    quint16 nCrc = 0xFFFF;
     if (pData == nullptr)
         return nCrc;
     for (int i = 0; i < nLength; ++i) {

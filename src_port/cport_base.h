@@ -28,8 +28,9 @@ struct SEND_CONTEXT_S
 
 // Modbus CRC-16 (0xFFFF, reflected 0xA001); table form for the data path.
 quint16 CalcCRC16(const QByteArray &objData);
-// Same value computed bit by bit, for the tools.
-quint16 CalcCRC16(const char *pData, int nLength);
+// Same value computed bit by bit, for the tools; nCrc carries on a CRC of
+// earlier bytes, so a long stream can be checked block by block.
+quint16 CalcCRC16(const char *pData, int nLength, quint16 nCrc = 0xFFFF);
 // Two's complement of the 8-bit sum of all bytes.
 unsigned char CalcLRC(const QByteArray &objData);
 // Length of the reply PDU including its function code; 0xFFFF when the

@@ -68,6 +68,11 @@ QStringList CPortMgr::GetPortNames()
     return GetInstance()->m_mapPorts.keys(); // a QMap keeps its keys sorted
 }
 
+int CPortMgr::GetRegCount(const QString &strName)
+{
+    return GetInstance()->m_mapPorts.value(strName).nRefCount;
+}
+
 CPortBase *CPortMgr::CreatNetPort(const QString &strName, unsigned short nWorkMode)
 {
     return GetInstance()->DoCreatPort(strName, nWorkMode);

@@ -35,6 +35,8 @@ public:
     static CPortBase *GetPort(const QString &strName);
     // Names of all registered links in name order.
     static QStringList GetPortNames();
+    // Registrations held for the name: the devices sharing its link (0 when none).
+    static int GetRegCount(const QString &strName);
     // A new, unstarted link of the class the name and parameters call for,
     // with its signals forwarded by the manager; null for an unknown link mode.
     static CPortBase *CreatNetPort(const QString &strName, unsigned short nWorkMode);

@@ -4,6 +4,10 @@
 #include "commonfunc.h"
 #include "csvtable.h"
 
+#include <algorithm>
+#include <numeric>
+#include <vector>
+
 namespace {
 
 const char *const SETTINGS_TABLE_FILE = "./config.csv";
@@ -259,23 +263,69 @@ QString CCfgFileMgr::CheckDataAddrOffset(qint16 nAddrOffset, quint16 nAddr, quin
 
 int CCfgFileMgr::CheckDataAddrOverlap(const QList<DEVICE_DATA_CFG_S> &objRows, QString &strMsg)
 {
+    // Comparing every row with every later one is what the result means, but
+    // it is quadratic. The row that walk stops at is the first row (in table
+    // order) that overlaps any other row at all, and that is found in one
+    // pass over the rows sorted by block and address.
     strMsg.clear();
-    for (int i = 0; i < objRows.size(); ++i) {
-        const DEVICE_DATA_CFG_S &objA = objRows.at(i);
-        const quint32 nAStart = objA.nAddr;
-        const quint32 nAEnd = nAStart + objA.nSize;
-        for (int j = i + 1; j < objRows.size(); ++j) {
-            const DEVICE_DATA_CFG_S &objB = objRows.at(j);
-            if (objB.nBlock != objA.nBlock)
-                continue;
-            const quint32 nBStart = objB.nAddr;
-            const quint32 nBEnd = nBStart + objB.nSize;
-            if (nAStart < nBEnd && nBStart < nAEnd) {
-                strMsg = QStringLiteral("数据地址与其它数据点冲突, ID:") + QString::number(objB.nID)
-                    + QStringLiteral(" 名称:") + objB.strName;
-                return i;
+    const int nCount = objRows.size();
+    std::vector<int> vecOrder(nCount);
+    std::iota(vecOrder.begin(), vecOrder.end(), 0);
+    std::sort(vecOrder.begin(), vecOrder.end(), [&objRows](int nA, int nB) {
+        const DEVICE_DATA_CFG_S &objA = objRows.at(nA);
+        const DEVICE_DATA_CFG_S &objB = objRows.at(nB);
+        return objA.nBlock != objB.nBlock ? objA.nBlock < objB.nBlock : objA.nAddr < objB.nAddr;
+    });
+
+    // [start, end) of A and B overlap when A.start < B.end and B.start < A.end,
+    // so an empty point strictly inside another one overlaps it, and two
+    // points starting at the same address overlap unless one is empty.
+    int nFirst = nCount;
+    int nGroup = 0;
+    while (nGroup < nCount) {
+        const quint16 nBlock = objRows.at(vecOrder[nGroup]).nBlock;
+        quint32 nMaxEnd = 0; // largest end of the rows that start before the current address
+        int nSame = nGroup;
+        while (nSame < nCount && objRows.at(vecOrder[nSame]).nBlock == nBlock) {
+            const quint32 nStart = objRows.at(vecOrder[nSame]).nAddr;
+            int nNext = nSame;
+            int nNonEmpty = 0;
+            quint32 nGroupEnd = 0;
+            while (nNext < nCount && objRows.at(vecOrder[nNext]).nBlock == nBlock
+                   && objRows.at(vecOrder[nNext]).nAddr == nStart) {
+                const quint16 nSize = objRows.at(vecOrder[nNext]).nSize;
+                nNonEmpty += nSize > 0 ? 1 : 0;
+                nGroupEnd = qMax(nGroupEnd, nStart + nSize);
+                ++nNext;
             }
+            const bool bLaterStart = nNext < nCount && objRows.at(vecOrder[nNext]).nBlock == nBlock;
+            const quint32 nLaterStart = bLaterStart ? objRows.at(vecOrder[nNext]).nAddr : 0;
+            for (int k = nSame; k < nNext; ++k) {
+                const quint16 nSize = objRows.at(vecOrder[k]).nSize;
+                const bool bOverlaps = nMaxEnd > nStart || (nSize > 0 && nNonEmpty > 1)
+                    || (bLaterStart && nLaterStart < nStart + nSize);
+                if (bOverlaps)
+                    nFirst = qMin(nFirst, vecOrder[k]);
+            }
+            nMaxEnd = qMax(nMaxEnd, nGroupEnd);
+            nSame = nNext;
+        }
+        nGroup = nSame;
+    }
+    if (nFirst == nCount)
+        return -1;
+
+    const DEVICE_DATA_CFG_S &objA = objRows.at(nFirst);
+    const quint32 nAStart = objA.nAddr;
+    const quint32 nAEnd = nAStart + objA.nSize;
+    for (int j = nFirst + 1; j < nCount; ++j) {
+        const DEVICE_DATA_CFG_S &objB = objRows.at(j);
+        const quint32 nBStart = objB.nAddr;
+        if (objB.nBlock == objA.nBlock && nAStart < nBStart + objB.nSize && nBStart < nAEnd) {
+            strMsg = QStringLiteral("数据地址与其它数据点冲突, ID:") + QString::number(objB.nID)
+                + QStringLiteral(" 名称:") + objB.strName;
+            return nFirst;
         }
     }
-    return -1;
+    return -1; // not reached: the first overlapping row has a later partner
 }

@@ -10,8 +10,11 @@
 #include <QDateTime>
 #include <QTime>
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <type_traits>
 
 namespace {
 
@@ -50,6 +53,35 @@ QString FormatWithGain(double fValue, double fGain)
 {
     // Adding 0.0 turns a negative zero (raw 0 times a negative gain) into 0.
     return QString::number(fValue * fGain + 0.0, 'f', CCfgFileMgr::GainDecimals(fGain));
+}
+
+// Six decimals, as values have always been shown, wherever that text reads
+// back as the very same value; else (tiny values, or more digits than six
+// decimals hold) the shortest text that does. A shown value entered again, or
+// served by a slave, is then the value that was on the wire.
+template <typename T>
+QString ExactFloatText(T fValue)
+{
+    auto fnReadsBack = [fValue](const QString &strText) {
+        bool bOk = false;
+        T fBack;
+        if constexpr (std::is_same<T, float>::value)
+            fBack = strText.toFloat(&bOk);
+        else
+            fBack = strText.toDouble(&bOk);
+        return bOk && std::memcmp(&fBack, &fValue, sizeof(T)) == 0;
+    };
+    const QString strFixed = QString::asprintf("%f", double(fValue));
+    if (fnReadsBack(strFixed))
+        return strFixed;
+    char szText[64];
+    const std::to_chars_result stEnd = std::to_chars(szText, szText + sizeof(szText), fValue);
+    const QString strShortest = QString::fromLatin1(szText, int(stEnd.ptr - szText));
+    if (fnReadsBack(strShortest))
+        return strShortest;
+    // A float is read by way of a double, which can tip a shortest text that
+    // lies close to a rounding edge; with all digits the detour cannot.
+    return QString::asprintf("%.*g", std::numeric_limits<T>::max_digits10, double(fValue));
 }
 
 QString HexOfWidth(quint64 nBits, quint16 nSize)
@@ -309,9 +341,9 @@ QString CCfgFileMgr::ConvertDataFromPrtcFLOAT(const DEVICE_DATA_CFG_S &objCfg, c
         return QString::fromLatin1(ERROR_TEXT);
     }
     if (objBytes.size() == 4)
-        return QString::asprintf("%f", double(UnpackFloat(objBytes, objCfg.nByteOder, objCfg.nWordOder)));
+        return ExactFloatText(UnpackFloat(objBytes, objCfg.nByteOder, objCfg.nWordOder));
     if (objBytes.size() == 8)
-        return QString::asprintf("%f", UnpackDouble(objBytes, objCfg.nByteOder, objCfg.nWordOder));
+        return ExactFloatText(UnpackDouble(objBytes, objCfg.nByteOder, objCfg.nWordOder));
     LOG_DEBUG().noquote() << "Invalid Data Cfg:" + objCfg.strName << " CfgSize:" << 2 * int(objCfg.nSize);
     return QString::fromLatin1(ERROR_TEXT);
 }
@@ -561,7 +593,8 @@ double CCfgFileMgr::ConvertDataFromLocalString(const DEVICE_DATA_CFG_S &objCfg, 
 {
     switch (objCfg.nShowType) {
     case SHOW_TYPE_FLOAT:
-        return double(strText.trimmed().toFloat());
+        // As a double: a double point, or an integer beyond 24 bits, keeps its digits.
+        return strText.trimmed().toDouble();
     case SHOW_TYPE_BIT:
         return double(strText.trimmed().toUShort());
     case SHOW_TYPE_INT_DEC: {

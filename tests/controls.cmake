@@ -1,3 +1,3 @@
 # Custom widgets, selection dialogs and the data-configuration dialogs.
 kestrix_add_test(tst_controls UI SOURCES controls/tst_controls.cpp common/uidriver.h LABELS controls)
-kestrix_add_test(tst_selection UI SOURCES controls/tst_selection.cpp common/uidriver.h LABELS controls TIMEOUT 60)
+kestrix_add_test(tst_dialogs UI SOURCES controls/tst_dialogs.cpp common/uidriver.h LABELS controls TIMEOUT 60)

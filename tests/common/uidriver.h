@@ -5,7 +5,9 @@
 // header sections clicked where they are drawn.
 
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QTableWidget>
 #include <QTest>
 
@@ -49,6 +51,24 @@ inline void DoubleClickCell(QTableWidget *pTable, int nRow, int nColumn)
     QTest::mouseClick(pTable->viewport(), Qt::LeftButton, Qt::NoModifier, objPos);
     QTest::mouseDClick(pTable->viewport(), Qt::LeftButton, Qt::NoModifier, objPos);
     QTest::mouseRelease(pTable->viewport(), Qt::LeftButton, Qt::NoModifier, objPos);
+}
+
+// Double-clicks the cell, replaces its text in the editor that opens, and
+// commits with Enter; true once the editor has closed.
+inline bool EditCell(QTableWidget *pTable, int nRow, int nColumn, const QString &strText)
+{
+    DoubleClickCell(pTable, nRow, nColumn);
+    const QModelIndex objIndex = pTable->model()->index(nRow, nColumn);
+    QWidget *pEditor = pTable->indexWidget(objIndex);
+    if (pEditor == nullptr)
+        return false;
+    if (auto *pLine = qobject_cast<QLineEdit *>(pEditor))
+        pLine->selectAll();
+    else if (auto *pSpin = qobject_cast<QAbstractSpinBox *>(pEditor))
+        pSpin->selectAll();
+    QTest::keyClicks(pEditor, strText);
+    QTest::keyClick(pEditor, Qt::Key_Return);
+    return QTest::qWaitFor([&] { return pTable->indexWidget(objIndex) == nullptr; }, 2000);
 }
 
 // Ticks or clears a check-box cell the way the keyboard does it.

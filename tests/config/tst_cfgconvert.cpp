@@ -55,6 +55,13 @@ private slots:
         QTest::newRow("float single") << 2 << 0 << 2 << 0 << 0 << 1.0 << Hex("3F C0 00 00") << "1.500000";
         QTest::newRow("float double little") << 2 << 0 << 4 << 1 << 1 << 1.0 << Hex("00 00 00 00 00 00 F8 3F")
                                              << "1.500000";
+        // Six decimals where they give the value back, else the fewest digits that do.
+        QTest::newRow("float 0.1 as six decimals") << 2 << 0 << 2 << 0 << 0 << 1.0 << Hex("3D CC CC CD") << "0.100000";
+        QTest::newRow("float tiny") << 2 << 0 << 2 << 0 << 0 << 1.0 << Hex("33 FF 8C F1") << "1.19e-07";
+        QTest::newRow("double nine decimals") << 2 << 0 << 4 << 0 << 0 << 1.0 << Hex("3F BF 9A DD 37 39 63 5F")
+                                              << "0.123456789";
+        QTest::newRow("double tiny negative") << 2 << 0 << 4 << 0 << 0 << 1.0 << Hex("81 A5 6E 1F C2 F8 F3 59")
+                                              << "-1e-300";
         QTest::newRow("bytes hex") << 3 << 4 << 2 << 0 << 0 << 1.0 << Hex("01 02 0A 0B") << "01 02 0A 0B ";
         QTest::newRow("bytes string") << 3 << 5 << 2 << 0 << 0 << 1.0 << Hex("41 42 43 44") << "ABCD";
     }
@@ -160,6 +167,9 @@ private slots:
     void localNumbers()
     {
         QCOMPARE(CCfgFileMgr::ConvertDataFromLocalString(Point(2, 0, 2), "1.5"), 1.5);
+        // A double, or an integer beyond a float's 24 bits, keeps its digits.
+        QCOMPARE(CCfgFileMgr::ConvertDataFromLocalString(Point(2, 0, 4), "0.123456789"), 0.123456789);
+        QCOMPARE(CCfgFileMgr::ConvertDataFromLocalString(Point(1, 0, 2), "16777217"), 16777217.0);
         QCOMPARE(CCfgFileMgr::ConvertDataFromLocalString(Point(4, 1, 1), "1"), 1.0);
         QCOMPARE(CCfgFileMgr::ConvertDataFromLocalString(Point(0, 2, 4), "-2"), -2.0);
         QCOMPARE(CCfgFileMgr::ConvertDataFromLocalString(Point(1, 2, 4), "18446744073709551615"),

@@ -7,6 +7,9 @@
 #include "common/logcapture.h"
 #include "ccomparamgr.h"
 #include "cdeviceslave.h"
+#include "cnetparamgr.h"
+#include "common/freeport.h"
+#include "common/netrecords.h"
 #include "commonfunc.h"
 #include "device/devicefixture.h"
 #include "cport_base.h"
@@ -257,6 +260,35 @@ private slots:
         QVERIFY(!CPortMgr::GetPort("/nonexistent/ttyX"));
         QVERIFY(m_pLog->Has("Release Device Obj:"));
         CComParaMgr::GetComParaList().clear();
+    }
+
+    // A device that never got its link (a mode no link is made for) is not
+    // bound by the announcement of a later rebuild: deleting it must not give
+    // back a registration it never held and take the link from under the
+    // device that does hold one.
+    void rebuildBindsOnlyRegisteredDevices()
+    {
+        const QString strLink = QStringLiteral("NET-LATE");
+        NET_PARA_DATA_S stPara = NetPara(strLink, 7, TRANS_MODE_TCP_SYNC, PickFreePort());
+        QVERIFY(CNetParaMgr::SetNetPara(stPara));
+        auto *pHolder = new CDeviceSlave("", strLink, 1);
+        auto *pNever = new CDeviceSlave("", strLink, 2);
+        QVERIFY(!pHolder->GetPort() && !pNever->GetPort());
+
+        stPara.nLinkMode = LINK_MODE_TCP_SERVER;
+        QVERIFY(CNetParaMgr::SetNetPara(stPara));
+        pHolder->LaunchDevice();
+        QVERIFY(pHolder->GetPort());
+        stPara.nMaxAsynNum = 3;
+        QVERIFY(CNetParaMgr::SetNetPara(stPara));
+        delete pNever;
+        pHolder->LaunchDevice();
+        QVERIFY(CPortMgr::GetPort(strLink));
+        QCOMPARE(pHolder->GetPort(), CPortMgr::GetPort(strLink));
+        QVERIFY(WaitFor([&] { return pHolder->GetState() == 1; }, 5000));
+        delete pHolder;
+        QVERIFY(!CPortMgr::GetPort(strLink));
+        CNetParaMgr::DelNetPara(strLink);
     }
 
     void explainReadReplies()

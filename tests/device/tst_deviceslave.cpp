@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cerrno>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <thread>
 
@@ -41,6 +42,7 @@ enum : quint32
     ID_HR2 = 22,    // holding 2-3, FLOAT
     ID_HR10 = 23,   // holding 10
     ID_HR200 = 24,  // holding 200, never given a value
+    ID_HR50 = 25,   // holding 50-53, FLOAT (double)
     ID_IR0 = 30,    // input 0
     ID_IR5 = 31,    // input 5, simulated square wave
 };
@@ -88,6 +90,7 @@ QList<DEVICE_DATA_CFG_S> SlavePoints()
             objFloat,
             Point(ID_HR10, BLOCK_HOLDING_REG, 10),
             Point(ID_HR200, BLOCK_HOLDING_REG, 200),
+            Point(ID_HR50, BLOCK_HOLDING_REG, 50, PRTC_TYPE_FLOAT, 4),
             Point(ID_IR0, BLOCK_INPUT_REG, 0),
             objSimul};
 }
@@ -503,6 +506,61 @@ private slots:
         QCOMPARE(rig.m_objTable.Refreshes().size(), 0);
         rig.SetTimeout(3000);
         QCOMPARE(rig.Raw(SLAVE_ADDR, Hex("03000A0001")), Hex("03020007"));
+    }
+
+    // What a master writes into a FLOAT point reads back bit for bit, however
+    // many digits the value needs.
+    void floatWrittenReadsBack_data()
+    {
+        QTest::addColumn<int>("nSize");
+        QTest::addColumn<double>("fValue");
+        QTest::newRow("float tiny") << 2 << double(1e-7f);
+        QTest::newRow("float smallest subnormal") << 2 << double(std::numeric_limits<float>::denorm_min());
+        QTest::newRow("float largest") << 2 << double(std::numeric_limits<float>::max());
+        QTest::newRow("float negative fraction") << 2 << double(-1234.5678f);
+        QTest::newRow("double nine decimals") << 4 << 0.123456789;
+        QTest::newRow("double tiny negative") << 4 << -1e-300;
+        QTest::newRow("double lowest") << 4 << std::numeric_limits<double>::lowest();
+        QTest::newRow("double third") << 4 << 1.0 / 3.0;
+    }
+    void floatWrittenReadsBack()
+    {
+        QFETCH(int, nSize);
+        QFETCH(double, fValue);
+        CSlaveRig rig;
+        QVERIFY(rig.Start("tcp"));
+        const int nAddr = nSize == 2 ? 2 : 50;
+        const QByteArray objBytes = nSize == 2 ? PackFloat(float(fValue), 0, 0) : PackDouble(fValue, 0, 0);
+        uint16_t aRegs[4] = {};
+        for (int i = 0; i < nSize; ++i)
+            aRegs[i] = uint16_t((quint8(objBytes.at(2 * i)) << 8) | quint8(objBytes.at(2 * i + 1)));
+        int nRc = -1;
+        RunClient([&] { nRc = modbus_write_registers(rig.m_pCtx, nAddr, nSize, aRegs); });
+        QCOMPARE(nRc, nSize);
+        uint16_t aBack[4] = {};
+        RunClient([&] { nRc = modbus_read_registers(rig.m_pCtx, nAddr, nSize, aBack); });
+        QCOMPARE(nRc, nSize);
+        for (int i = 0; i < nSize; ++i)
+            QCOMPARE(aBack[i], aRegs[i]);
+    }
+
+    // Over Modbus-TCP framing clients often send unit 0xFF: a slave alone on
+    // its link answers it as its own address; slaves sharing a link keep to
+    // theirs. Unit 0 stays a broadcast.
+    void unitFFOverTcp()
+    {
+        CSlaveRig rig;
+        QVERIFY(rig.Start("tcp"));
+        QCOMPARE(rig.Raw(0xFF, Hex("03000A0001")), Hex("03020007"));
+        QCOMPARE(rig.Raw(0xFF, Hex("0300C80001")), Hex("8303"));
+        rig.SetTimeout(300);
+        QCOMPARE(rig.Raw(0, Hex("06000A0063")), QByteArray());
+        QCOMPARE(rig.m_objTable.Value(ID_HR10), QString("99"));
+
+        CDeviceSlave objSecond("", rig.m_strLink, SLAVE_ADDR + 1);
+        QCOMPARE(rig.Raw(0xFF, Hex("03000A0001")), QByteArray());
+        rig.SetTimeout(3000);
+        QCOMPARE(rig.Raw(SLAVE_ADDR, Hex("03000A0001")), Hex("03020063"));
     }
 
     // After a parameter change the link object is rebuilt; the slave finds it again.

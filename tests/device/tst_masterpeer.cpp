@@ -3,6 +3,7 @@
 // way, writes land in the server, and the request bookkeeping (queue order,
 // sequence matching, exceptions, custom rows, stops, link rebuilds) holds.
 
+#include <QTcpServer>
 #include <QtTest>
 #include <memory>
 
@@ -489,6 +490,68 @@ private slots:
         QObject::disconnect(objConn);
         QCOMPARE(nOtherSent, 1);
         pMaster->StopCycleRead();
+    }
+
+    // A one-shot read left without answer by a rebuilt link, or by a stop and
+    // start after which the numbers came round again, must not take the
+    // replies of a cyclic read started later: those go to their own point and
+    // the polling goes on.
+    void strandedRequestKeepsOffLaterReplies_data()
+    {
+        QTest::addColumn<bool>("rebuild");
+        QTest::newRow("link rebuilt") << true;
+        QTest::newRow("numbers wrapped") << false;
+    }
+    void strandedRequestKeepsOffLaterReplies()
+    {
+        QFETCH(bool, rebuild);
+        CModbusServerPeer objServer(16);
+        const int nServerPort = PickFreePort();
+        QVERIFY(objServer.StartTcp(QStringLiteral("127.0.0.1"), nServerPort));
+        objServer.SetHolding(5, 5555);
+        QTcpServer objSilent; // takes the connection, never answers
+        QVERIFY(objSilent.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
+        // A name of its own: frames of the other row's link may still be on their way.
+        const QString strLink = rebuild ? QStringLiteral("NET-REBUILT") : QStringLiteral("NET-WRAPPED");
+        NET_PARA_DATA_S stPara = NetPara(strLink, LINK_MODE_TCP_CLIENT, TRANS_MODE_TCP_SYNC,
+                                         rebuild ? objSilent.serverPort() : nServerPort);
+        QVERIFY(CNetParaMgr::SetNetPara(stPara));
+        objServer.SetReplyDelay(rebuild ? 0 : 1000);
+        std::unique_ptr<CDeviceMaster> pMaster = NewMaster(
+            "M-stranded", 1, {UintPoint(BLOCK_HOLDING_REG, 0, 5000), UintPoint(BLOCK_HOLDING_REG, 5, 5000)}, strLink);
+        CValueTable objTbl;
+        objTbl.Attach(pMaster.get());
+        int nSent = 0;
+        QObject objScope; // ends the count with this test, whatever way it leaves
+        connect(CPortMgr::GetInstance(), &CPortMgr::siRecvDataRaw, &objScope,
+                [&](QString strPort, quint16, LINK_PROC_ERR_EN enType, QByteArray) {
+                    nSent += strPort == strLink && enType == LINK_SEND_OK;
+                });
+        QVERIFY(WaitFor([&] { return pMaster->GetState() == 1; }, WAIT_MS));
+        QCOMPARE(pMaster->RqstReadData({1}, false), QStringLiteral("OK"));
+        QVERIFY(WaitFor([&] { return nSent == 1 && (rebuild || objServer.RequestCount() == 1); }, WAIT_MS));
+
+        if (rebuild) {
+            stPara.nPortID = static_cast<quint16>(nServerPort);
+            QVERIFY(CNetParaMgr::SetNetPara(stPara));
+        } else {
+            CPortBase *pPort = pMaster->GetPort();
+            pPort->StopPort();
+            QVERIFY(WaitFor([&] { return pMaster->GetState() == 0; }, WAIT_MS));
+            objServer.SetReplyDelay(0);
+            // The numbers come round to the one the stranded read holds.
+            for (int i = 0; i < 0xFFFF; ++i)
+                pPort->NextSN();
+            pPort->LaunchPort();
+        }
+        QVERIFY(WaitFor([&] { return pMaster->GetState() == 1; }, WAIT_MS));
+        const int nBefore = objServer.RequestCount();
+        QCOMPARE(pMaster->RqstReadData({2}, true), QStringLiteral("OK"));
+        QVERIFY(WaitFor([&] { return objServer.RequestCount() >= nBefore + 3; }, WAIT_MS));
+        pMaster->StopCycleRead();
+        QCOMPARE(objTbl.Value(2), QStringLiteral("5555"));
+        QVERIFY(!objTbl.Has(1));
+        CNetParaMgr::DelNetPara(strLink);
     }
 };
 

@@ -4,9 +4,17 @@
 
 #include "ccfgfilemgr.h"
 #include "cdevicemgr.h"
+#include "cdlgbatchproc.h"
+#include "cdlgchangedeviceinfo.h"
+#include "cdlgdataset.h"
 #include "cdlgdevicesel.h"
 #include "cdlgfilesel.h"
+#include "cdlgexportdevicecfg.h"
+#include "cdlginputnum.h"
+#include "cdlgparaset.h"
+#include "cdlgprogress.h"
 #include "cdlgsigsel.h"
+#include "cdlgtestframeinput.h"
 #include "cmtcombobox.h"
 #include "cmttablewidget.h"
 #include "commonfunc.h"
@@ -19,6 +27,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QTextEdit>
 #include <QVBoxLayout>
 
 namespace {
@@ -143,6 +152,71 @@ RenderSceneRegistrar s_objFileSel("blocks_filesel", [](const QString &strOut) {
     CDlgFileSel objDialog(nullptr, T("选择配置文件"), QStringLiteral("/home/operator/projects/泵站一期.kestrix"),
                           QStringLiteral("(*.kestrix)"));
     SaveGrab(&objDialog, strOut, QStringLiteral("blocks_filesel"));
+});
+
+RenderSceneRegistrar s_objBatch("blocks_batchproc", [](const QString &strOut) {
+    CDlgBatchProc objDialog(T("启动批量读数据"), QStringLiteral("[M]ttyUSB0-001"), true, 1);
+    SaveGrab(&objDialog, strOut, QStringLiteral("blocks_batchproc"));
+});
+
+RenderSceneRegistrar s_objChangeInfo("blocks_changedeviceinfo", [](const QString &strOut) {
+    DEVICES_GUARD_S objDevices;
+    CDlgChangeDeviceInfo objDialog(QStringLiteral("[S]ttyUSB1-002"), QStringLiteral("ttyUSB1"), 2);
+    SaveGrab(&objDialog, strOut, QStringLiteral("blocks_changedeviceinfo"));
+});
+
+RenderSceneRegistrar s_objInputNum("blocks_inputnum", [](const QString &strOut) {
+    CDlgInputNum objDialog;
+    SaveGrab(&objDialog, strOut, QStringLiteral("blocks_inputnum"));
+});
+
+RenderSceneRegistrar s_objProgress("blocks_progress", [](const QString &strOut) {
+    CDlgProgress objDialog(T("配置加载中[M]ttyUSB0-001"));
+    objDialog.slProgressChanged(45);
+    SaveGrab(&objDialog, strOut, QStringLiteral("blocks_progress"));
+});
+
+RenderSceneRegistrar s_objDataSet("blocks_dataset", [](const QString &strOut) {
+    CDlgDataSet objDialog(T("出水温度"), QStringLiteral("42.5"));
+    SaveGrab(&objDialog, strOut, QStringLiteral("blocks_dataset"));
+});
+
+DEVICE_COMMON_ATTR_S SampleAttr(quint16 nType)
+{
+    DEVICE_COMMON_ATTR_S objAttr;
+    objAttr.nDeviceType = nType;
+    objAttr.nAddrOffset = -1;
+    objAttr.nPackWay = 1;
+    objAttr.nBitGap = 16;
+    objAttr.nRegGap = 8;
+    objAttr.nOneReg10 = 1;
+    objAttr.nBCast1 = 254;
+    objAttr.nBCast2 = 255;
+    return objAttr;
+}
+
+RenderSceneRegistrar s_objParaMaster("blocks_paraset_master", [](const QString &strOut) {
+    CDlgParaSet objDialog(T("高级参数配置([M]ttyUSB0-001)"), QStringLiteral("[M]ttyUSB0-001"), 1, SampleAttr(1));
+    SaveGrab(&objDialog, strOut, QStringLiteral("blocks_paraset_master"));
+});
+
+RenderSceneRegistrar s_objParaSlave("blocks_paraset_slave", [](const QString &strOut) {
+    CDlgParaSet objDialog(T("高级参数配置([S]ttyUSB1-001)"), QStringLiteral("[S]ttyUSB1-001"), 2, SampleAttr(2));
+    SaveGrab(&objDialog, strOut, QStringLiteral("blocks_paraset_slave"));
+});
+
+RenderSceneRegistrar s_objExport("blocks_exportdevicecfg", [](const QString &strOut) {
+    CDlgExportDeviceCfg objDialog(QStringLiteral("[M]ttyUSB0-001"));
+    const char *const pEntries[] = {"华东仪表", "电磁流量计", "LDG-80", "V1.2", ""};
+    for (int nRow = 0; nRow < 5; ++nRow)
+        objDialog.GetTable()->item(nRow, 1)->setText(T(pEntries[nRow]));
+    SaveGrab(&objDialog, strOut, QStringLiteral("blocks_exportdevicecfg"));
+});
+
+RenderSceneRegistrar s_objFrameInput("blocks_testframeinput", [](const QString &strOut) {
+    CDlgTestFrameInput objDialog(T("输入解析报文PDU(功能码+数据)"));
+    objDialog.findChild<QTextEdit *>()->setPlainText(QStringLiteral("03 04 00 0A 00 0B"));
+    SaveGrab(&objDialog, strOut, QStringLiteral("blocks_testframeinput"));
 });
 
 } // namespace

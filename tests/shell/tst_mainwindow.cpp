@@ -1,0 +1,407 @@
+#include "ccfgfilemgr.h"
+#include "cdevicemgr.h"
+#include "cdlgfilesel.h"
+#include "cdlglinkcurve.h"
+#include "cdlgmainwidget.h"
+#include "cdlgprogress.h"
+#include "cdlgwelcome.h"
+#include "csvtable.h"
+#include "cwtitlewidget.h"
+#include "demoproject.h"
+#include "freeport.h"
+#include "linkdefine.h"
+#include "logcapture.h"
+#include "pushbutton.h"
+#include "toolbutton.h"
+#include "uidriver.h"
+#include "uiutils.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QDockWidget>
+#include <QLineEdit>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+#include <memory>
+
+namespace {
+
+QString Utf8(const char *pText)
+{
+    return QString::fromUtf8(pText);
+}
+
+// Slaves on a serial link that does not exist, so loading costs no traffic;
+// padded with a comment to exactly nBytes when nBytes is given.
+QByteArray ProjectText(int nDevices, int nBytes = 0)
+{
+    QByteArray objText = "<?xml version=\"1.0\"?>\n<Kestrix>\n\t<PORT_LIST />\n\t<DEVICE_LIST>\n";
+    for (int i = 1; i <= nDevices; ++i)
+        objText += QByteArray("\t\t<DEVICE Name=\"S") + QByteArray::number(i)
+                   + "\" PortName=\"ttyKX-NONE\" DeviceType=\"2\" Addr=\"" + QByteArray::number(i) + "\" />\n";
+    objText += "\t</DEVICE_LIST>\n</Kestrix>\n";
+    if (nBytes > 0)
+        objText += "<!--" + QByteArray(nBytes - objText.size() - 8, 'x') + "-->\n";
+    return objText;
+}
+
+// Threads of this process as the kernel sees them.
+int ThreadCount()
+{
+    return QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size();
+}
+
+PushButton *ProjectButton(QWidget *pWindow, const char *pToolTip)
+{
+    for (PushButton *pButton : pWindow->findChildren<PushButton *>())
+        if (pButton->toolTip() == Utf8(pToolTip))
+            return pButton;
+    return nullptr;
+}
+
+QStackedWidget *PageStack(QWidget *pWindow)
+{
+    return qobject_cast<QStackedWidget *>(pWindow->findChild<CDlgWelcome *>()->parentWidget());
+}
+
+QWidget *DeviceListPane(QMainWindow *pWindow)
+{
+    return pWindow->centralWidget()->findChild<QSplitter *>(QString(), Qt::FindDirectChildrenOnly)->widget(0);
+}
+
+bool CurveWindowExists()
+{
+    for (QWidget *pWidget : QApplication::topLevelWidgets())
+        if (qobject_cast<CDlgLinkDataCurve *>(pWidget) != nullptr)
+            return true;
+    return false;
+}
+
+} // namespace
+
+class TstMainWindow : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_objDir;
+    QStringList m_lstShown;            // message boxes, in order
+    QList<bool> m_lstAnswers;          // answers to question boxes; none left = Cancel
+    QStringList m_lstPaths;            // answers to the file dialogs; none left = cancelled
+    QStringList m_lstCaptions;         // file dialogs asked, by caption
+    QString m_strOpenPath;             // typed into the file selection dialog; empty = cancel
+    bool m_bSawProgress = false;
+
+    QString Path(const QString &strName) const { return m_objDir.filePath(strName); }
+
+    void OpenThroughTitleBar(QWidget *pWindow, const QString &strPath)
+    {
+        m_strOpenPath = strPath;
+        QTest::mouseClick(ProjectButton(pWindow, "导入配置文件"), Qt::LeftButton);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_objDir.isValid());
+        QVERIFY(QDir::setCurrent(m_objDir.path()));
+        ApplyAppLook();
+        RegisterLinkMetaTypes();
+    }
+
+    void init()
+    {
+        m_lstShown.clear();
+        m_lstAnswers.clear();
+        m_lstPaths.clear();
+        m_lstCaptions.clear();
+        m_bSawProgress = false;
+        SetMessageBoxResponder([this](MESSAGE_BOX_KIND_EN, const QString &strText) {
+            m_lstShown << strText;
+            return !m_lstAnswers.isEmpty() && m_lstAnswers.takeFirst();
+        });
+        SetStdDialogResponder([this](STD_DIALOG_KIND_EN, const QString &strCaption, const QVariant &) {
+            m_lstCaptions << strCaption;
+            return QVariant(m_lstPaths.isEmpty() ? QString() : m_lstPaths.takeFirst());
+        });
+        SetDialogResponder([this](QDialog *pDialog) {
+            if (qobject_cast<CDlgFileSel *>(pDialog) != nullptr && !m_strOpenPath.isEmpty()) {
+                QLineEdit *pEdit = pDialog->findChild<QLineEdit *>();
+                pEdit->clear();
+                QTest::keyClicks(pEdit, m_strOpenPath);
+                ClickButton(pDialog, Utf8("确定"));
+            } else if (qobject_cast<CDlgProgress *>(pDialog) != nullptr) {
+                m_bSawProgress = true;
+                QTRY_VERIFY_WITH_TIMEOUT(!pDialog->isVisible(), 20000);
+            }
+        });
+        CCfgFileMgr::GetInstance()->SetCfgFilePath(QString());
+        CCfgFileMgr::GetInstance()->ClearCfg();
+    }
+
+    void startUpLoadsTheRememberedProject_data()
+    {
+        QTest::addColumn<QString>("strRemembered");
+        QTest::addColumn<int>("nDevices");
+        QTest::addColumn<QString>("strShown");
+        QTest::newRow("nothing remembered") << QString() << 0 << QString();
+        QTest::newRow("remembered project") << "three.kestrix" << 3 << QString();
+        QTest::newRow("remembered project gone") << "gone.kestrix" << 0 << Utf8("配置文件打开失败:File was not found");
+    }
+
+    void startUpLoadsTheRememberedProject()
+    {
+        QFETCH(QString, strRemembered);
+        QFETCH(int, nDevices);
+        QFETCH(QString, strShown);
+        QVERIFY(WriteFile(Path("three.kestrix"), ProjectText(3)));
+        QFile::remove(Path("gone.kestrix"));
+        CCfgFileMgr::GetInstance()->SetCfgFilePath(strRemembered.isEmpty() ? QString() : Path(strRemembered));
+
+        CLogCapture objLog;
+        CWTMainWidget objWindow;
+        QCOMPARE(CDeviceMgr::GetDeviceList().size(), nDevices);
+        QCOMPARE(m_lstShown.join('|'), strShown);
+        QCOMPARE(objLog.Has(QStringLiteral("Empty Cfg File!")), strRemembered.isEmpty());
+    }
+
+    void largeProjectsLoadStepwise_data()
+    {
+        QTest::addColumn<int>("nDevices");
+        QTest::addColumn<int>("nBytes");
+        QTest::addColumn<bool>("bStepwise");
+        QTest::addColumn<QList<int>>("lstSteps");
+        QTest::newRow("511999 bytes: one pass") << 3 << 511999 << false << QList<int>();
+        QTest::newRow("512000 bytes: stepwise") << 3 << 512000 << true << QList<int>{33, 66, 100};
+        QTest::newRow("512000 bytes, no devices") << 0 << 512000 << true << QList<int>{100};
+    }
+
+    void largeProjectsLoadStepwise()
+    {
+        QFETCH(int, nDevices);
+        QFETCH(int, nBytes);
+        QFETCH(bool, bStepwise);
+        QFETCH(QList<int>, lstSteps);
+        const QString strPath = Path(QStringLiteral("big.kestrix"));
+        QVERIFY(WriteFile(strPath, ProjectText(nDevices, nBytes)));
+        QCOMPARE(QFileInfo(strPath).size(), qint64(nBytes));
+
+        CWTMainWidget objWindow;
+        QSignalSpy objSteps(&objWindow, &CWTMainWidget::siCfgLoadProgress);
+        OpenThroughTitleBar(&objWindow, strPath);
+        QCOMPARE(m_bSawProgress, bStepwise);
+        QList<int> lstSeen;
+        for (const QList<QVariant> &lstArgs : objSteps)
+            lstSeen << lstArgs.first().toInt();
+        QCOMPARE(lstSeen, lstSteps);
+        QCOMPARE(CDeviceMgr::GetDeviceList().size(), nDevices);
+        QVERIFY(m_lstShown.isEmpty());
+    }
+
+    void projectCommandsThroughTheTitleBar()
+    {
+        CWTMainWidget objWindow;
+        objWindow.show();
+        auto fnClick = [&](const char *pToolTip) {
+            QTest::mouseClick(ProjectButton(&objWindow, pToolTip), Qt::LeftButton);
+        };
+        CCfgFileMgr *pCfg = CCfgFileMgr::GetInstance();
+
+        // Cancelled dialogs: nothing said, nothing written.
+        fnClick("新建配置文件");
+        fnClick("保存配置文件");
+        fnClick("另存为配置文件");
+        OpenThroughTitleBar(&objWindow, QString());
+        QCOMPARE(m_lstCaptions, QStringList({Utf8("新建配置文件"), Utf8("保存配置文件"), Utf8("另存为配置文件")}));
+        QVERIFY(m_lstShown.isEmpty());
+        QVERIFY(pCfg->GetCfgFilePath().isEmpty());
+
+        // Save without a current path asks for one, which becomes current.
+        QVERIFY(WriteFile(Path("three.kestrix"), ProjectText(3)));
+        OpenThroughTitleBar(&objWindow, Path("three.kestrix"));
+        QCOMPARE(CDeviceMgr::GetDeviceList().size(), 3);
+        pCfg->SetCfgFilePath(QString());
+        m_lstShown.clear();
+        m_lstPaths = QStringList{Path("a.kestrix")};
+        fnClick("保存配置文件");
+        QCOMPARE(m_lstShown, QStringList{Utf8("配置文件更新成功！")});
+        QCOMPARE(pCfg->GetCfgFilePath(), Path("a.kestrix"));
+        QVERIFY(!pCfg->IsCfgChanged());
+
+        // Failed saves say so and keep the current path.
+        QVERIFY(QFile::remove(Path("a.kestrix")) && QDir().mkdir(Path("a.kestrix")));
+        m_lstPaths = QStringList{Path("missing/b.kestrix")};
+        fnClick("保存配置文件");
+        fnClick("另存为配置文件");
+        m_lstPaths = QStringList{Path("b.kestrix")};
+        fnClick("另存为配置文件");
+        QCOMPARE(m_lstShown.mid(1), QStringList({Utf8("配置文件更新失败！"), Utf8("配置文件另存失败！"),
+                                                 Utf8("配置文件另存成功， 当前配置路径已切换至新路径！")}));
+        QCOMPARE(pCfg->GetCfgFilePath(), Path("b.kestrix"));
+
+        // A file the store refuses is reported with the store's text and still
+        // becomes current, so the next start tries it again.
+        QVERIFY(WriteFile(Path("broken.kestrix"), "<Kestrix><unclosed></Kestrix>"));
+        m_lstShown.clear();
+        OpenThroughTitleBar(&objWindow, Path("broken.kestrix"));
+        QCOMPARE(m_lstShown.size(), 1);
+        QVERIFY(m_lstShown.first().startsWith(Utf8("配置文件打开失败:")));
+        QCOMPARE(CDeviceMgr::GetDeviceList().size(), 3);
+        QCOMPARE(CsvTable(QStringLiteral("./config.csv")).GetCell(0, 0), Path("broken.kestrix"));
+
+        // New starts an empty project in the new file.
+        m_lstPaths = QStringList{Path("new.kestrix")};
+        fnClick("新建配置文件");
+        QCOMPARE(CDeviceMgr::GetDeviceList().size(), 0);
+        QCOMPARE(pCfg->GetCfgFilePath(), Path("new.kestrix"));
+        QVERIFY(QFileInfo(Path("new.kestrix")).size() > 0);
+    }
+
+    void closeAsksAboutChangesAndStopsEveryLink_data()
+    {
+        QTest::addColumn<bool>("bChange");
+        QTest::addColumn<bool>("bKeepPath");
+        QTest::addColumn<bool>("bAnswerOk");
+        QTest::addColumn<QString>("strSavePath"); // "unwritable": the project file cannot be replaced
+        QTest::addColumn<bool>("bClosed");
+        QTest::addColumn<bool>("bSaved");
+        QTest::newRow("unchanged") << false << true << false << QString() << true << false;
+        QTest::newRow("changed, Cancel") << true << true << false << QString() << true << false;
+        QTest::newRow("changed, OK") << true << true << true << QString() << true << true;
+        QTest::newRow("changed, OK, no path, dialog cancelled") << true << false << true << QString() << true << false;
+        QTest::newRow("changed, OK, save fails") << true << true << true << "unwritable" << false << false;
+    }
+
+    void closeAsksAboutChangesAndStopsEveryLink()
+    {
+        QFETCH(bool, bChange);
+        QFETCH(bool, bKeepPath);
+        QFETCH(bool, bAnswerOk);
+        QFETCH(QString, strSavePath);
+        QFETCH(bool, bClosed);
+        QFETCH(bool, bSaved);
+        const QString strPath = Path(QStringLiteral("demo.kestrix"));
+        const QByteArray objDemo = DemoProjectText(PickFreePort());
+        QVERIFY(WriteFile(strPath, objDemo));
+        CCfgFileMgr *pCfg = CCfgFileMgr::GetInstance();
+        pCfg->SetCfgFilePath(strPath);
+        const int nThreads = ThreadCount();
+
+        auto pWindow = std::make_unique<CWTMainWidget>();
+        pWindow->show();
+        CDlgLinkDataCurve::GetInstance()->show();
+        QCOMPARE(CDeviceMgr::GetDeviceList().size(), 2);
+        QVERIFY(ThreadCount() >= nThreads + 2); // the slave's server and the master's client
+        if (bChange)
+            QVERIFY(pCfg->SetDeviceCfgAddr(QStringLiteral("Demo-Slave"), 7));
+        if (!bKeepPath)
+            pCfg->SetCfgFilePath(QString());
+        if (strSavePath == QLatin1String("unwritable"))
+            QVERIFY(QFile::remove(strPath) && QDir().mkdir(strPath));
+        m_lstAnswers = {bAnswerOk};
+
+        CLogCapture objLog;
+        QCOMPARE(pWindow->close(), bClosed);
+        QCOMPARE(m_lstShown.contains(Utf8("配置已修改，确认是否需要保存？")), bChange);
+        QCOMPARE(objLog.Has(QStringLiteral("Abandon Cfg Changed!")), bChange && !bAnswerOk);
+        if (strSavePath.isEmpty()) {
+            QFile objFile(strPath);
+            QVERIFY(objFile.open(QIODevice::ReadOnly));
+            QCOMPARE(objFile.readAll() != objDemo, bSaved);
+        }
+        if (!bClosed) {
+            // The changes are still there to be saved elsewhere; so are the links.
+            QVERIFY(pWindow->isVisible());
+            QVERIFY(pCfg->IsCfgChanged());
+            QCOMPARE(CDeviceMgr::GetDeviceList().size(), 2);
+            pWindow.reset();
+        }
+        QTRY_COMPARE(ThreadCount(), nThreads);
+        QVERIFY(!CurveWindowExists());
+        pWindow.reset();
+        QVERIFY(QDir(strPath).removeRecursively() || QFile::remove(strPath));
+    }
+
+    void titleBarNavigatesAndSwitchesPanes()
+    {
+        CWTMainWidget objWindow;
+        objWindow.show();
+        QStackedWidget *pStack = PageStack(&objWindow);
+        const QList<ToolButton *> lstNav = objWindow.findChild<CWTitleWidget *>()->findChildren<ToolButton *>();
+        QCOMPARE(lstNav.size(), 6);
+        for (int nPage : {0, 3, 5, 1}) {
+            if (nPage != 0)
+                QTest::mouseClick(lstNav.at(nPage), Qt::LeftButton);
+            QCOMPARE(pStack->currentIndex(), nPage);
+            for (int i = 0; i < lstNav.size(); ++i)
+                QCOMPARE(lstNav.at(i)->IsMousePress(), i == nPage);
+        }
+        objWindow.turnPage(6);
+        objWindow.turnPage(-1);
+        QCOMPARE(pStack->currentIndex(), 1);
+
+        auto fnTick = [&](const char *pText) {
+            for (QCheckBox *pBox : objWindow.findChildren<QCheckBox *>())
+                if (pBox->text() == Utf8(pText))
+                    QTest::mouseClick(pBox, Qt::LeftButton, Qt::NoModifier, QPoint(8, pBox->height() / 2));
+        };
+        QWidget *pDeviceList = DeviceListPane(&objWindow);
+        QDockWidget *pFrameLog = objWindow.findChild<QDockWidget *>();
+        QVERIFY(pDeviceList->isVisible() && !pFrameLog->isVisible());
+        fnTick("设备列表");
+        fnTick("报文");
+        QVERIFY(!pDeviceList->isVisible() && pFrameLog->isVisible());
+        fnTick("设备列表");
+        QVERIFY(pDeviceList->isVisible());
+    }
+
+    void aboutPageShowsTheNewestChanges_data()
+    {
+        QTest::addColumn<QByteArray>("objFile"); // empty: no change log at all
+        QTest::addColumn<QString>("strShown");
+        QTest::newRow("first paragraph only") << QByteArray("V0.1.2\n1. a\n2. b\n\nV0.1.1\nold\n") << "V0.1.2\n1. a\n2. b";
+        QTest::newRow("no blank line") << QByteArray("V0.1.2\n1. a") << "V0.1.2\n1. a";
+        QTest::newRow("no change log") << QByteArray() << QString();
+    }
+
+    void aboutPageShowsTheNewestChanges()
+    {
+        QFETCH(QByteArray, objFile);
+        QFETCH(QString, strShown);
+        QFile::remove(QStringLiteral("Readme.txt"));
+        if (!objFile.isEmpty())
+            QVERIFY(WriteFile(QStringLiteral("Readme.txt"), objFile));
+        CWTMainWidget objWindow;
+        objWindow.show();
+        objWindow.turnPage(5);
+        QString strSeen = QStringLiteral("(not opened)");
+        SetDialogResponder([&](QDialog *pDialog) { strSeen = pDialog->findChild<QTextEdit *>()->toPlainText(); });
+        QVERIFY(ClickButton(objWindow.findChild<CDlgWelcome *>(), Utf8("变更记录")));
+        QCOMPARE(strSeen, strShown);
+    }
+
+    void upgradeWithoutTheUpgraderReportsIt()
+    {
+        CDlgWelcome objPage;
+        objPage.show();
+        QVERIFY(FindButton(&objPage, QStringLiteral("Upgrade")) == nullptr);
+        objPage.slOpenNewVersion();
+        QCOMPARE(m_lstShown, QStringList{QStringLiteral("Upgrade failed!")});
+    }
+
+    void languageChoiceIsWrittenToUserIni()
+    {
+        CWTMainWidget objWindow;
+        objWindow.slChangeLanguage(LANGUAGE_ENGLISH);
+        QCOMPARE(QSettings(QStringLiteral("user.ini"), QSettings::IniFormat).value("config/LANG_ID").toString(),
+                 QStringLiteral("1033"));
+    }
+};
+
+QTEST_MAIN(TstMainWindow)
+#include "tst_mainwindow.moc"
