@@ -1,7 +1,5 @@
 #include "curvedata.h"
 
-#include "commonfunc.h"
-
 void CURVE_STATS_S::Add(double fValue)
 {
     if (nCount == 0 || fValue < fMin)
@@ -33,14 +31,4 @@ QString RenameLegendDevice(const QString &strLegend, const QString &strOld, cons
     if (strOld.isEmpty() || LegendDeviceName(strLegend) != strOld)
         return strLegend;
     return strNew + strLegend.mid(strOld.size());
-}
-
-const QString &CExportTimeText::Text(double fTime)
-{
-    const qint64 nSecond = qint64(fTime);
-    if (m_strText.isEmpty() || nSecond != m_nSecond) {
-        m_nSecond = nSecond;
-        m_strText = EpochToTimeString(nSecond, Qt::LocalTime);
-    }
-    return m_strText;
 }

@@ -5,9 +5,10 @@
 // its device and point, its running statistics, and the layout of the export.
 
 #include <QString>
-
-#include "csvtable.h"
 #include <QtGlobal>
+
+#include "commonfunc.h"
+#include "csvtable.h"
 
 // Over every value a curve ever received, also those no longer plotted.
 struct CURVE_STATS_S
@@ -33,29 +34,20 @@ QString RenameLegendDevice(const QString &strLegend, const QString &strOld, cons
 // in the first line, then one line per point (local time, value). Points
 // are anything with a key (seconds since the epoch) and a value.
 template <class IT>
-void SetCurveExportColumns(CsvTable &objTable, int nCurve, const QString &strLegend, IT itBegin, IT itEnd);
-
-// Local "yyyy-MM-dd hh:mm:ss" of a time; the last second's text is reused,
-// since a curve has many points per second and the conversion is slow.
-class CExportTimeText
-{
-public:
-    const QString &Text(double fTime);
-
-private:
-    qint64 m_nSecond = 0;
-    QString m_strText;
-};
-
-template <class IT>
 void SetCurveExportColumns(CsvTable &objTable, int nCurve, const QString &strLegend, IT itBegin, IT itEnd)
 {
     objTable.SetCell(0, 2 * nCurve, QStringLiteral("Time"));
     objTable.SetCell(0, 2 * nCurve + 1, strLegend);
-    CExportTimeText objTime;
+    // A curve has many points per second, and the local time conversion is slow.
+    qint64 nSecond = 0;
+    QString strTime;
     int nRow = 1;
     for (IT it = itBegin; it != itEnd; ++it, ++nRow) {
-        objTable.SetCell(nRow, 2 * nCurve, objTime.Text(it->key));
+        if (strTime.isEmpty() || qint64(it->key) != nSecond) {
+            nSecond = qint64(it->key);
+            strTime = EpochToTimeString(nSecond, Qt::LocalTime);
+        }
+        objTable.SetCell(nRow, 2 * nCurve, strTime);
         objTable.SetCell(nRow, 2 * nCurve + 1, it->value);
     }
 }

@@ -49,6 +49,9 @@ CDlgLinkFrame::CDlgLinkFrame(QWidget *pParent) : QDockWidget(pParent)
     auto *pPath = NewGreenButton(QStringLiteral("存储路径"), pBody, 100, 30);
     auto *pFilter = NewGreenButton(QStringLiteral("筛选端口"), pBody, 100, 30);
     m_pTimer = new QTimer(this);
+    m_pShowTimer = new QTimer(this);
+    m_pShowTimer->setSingleShot(true);
+    m_pShowTimer->setInterval(SHOW_INTERVAL_MS);
 
     auto *pControls = new QVBoxLayout();
     pControls->setSpacing(10);
@@ -69,6 +72,7 @@ CDlgLinkFrame::CDlgLinkFrame(QWidget *pParent) : QDockWidget(pParent)
     connect(m_pRecv, &QCheckBox::stateChanged, this, &CDlgLinkFrame::slRecvStateChanged);
     connect(m_pStore, &QCheckBox::stateChanged, this, &CDlgLinkFrame::slLogSave);
     connect(m_pTimer, &QTimer::timeout, this, &CDlgLinkFrame::slTimerSaveCheck);
+    connect(m_pShowTimer, &QTimer::timeout, this, &CDlgLinkFrame::ShowPending);
     m_pTimer->start(1000);
 }
 
@@ -84,9 +88,9 @@ void CDlgLinkFrame::slRecordLinkData(QString strPortName, quint16, LINK_PROC_ERR
     const QString strEntry = MakeFrameLogEntry(QDateTime::currentDateTime(), strPortName, enType, objLinkData,
                                                m_pAscii->isChecked());
     if (m_pRecv->isChecked()) {
-        if (m_lstPending.isEmpty())
-            QMetaObject::invokeMethod(this, &CDlgLinkFrame::ShowPending, Qt::QueuedConnection);
         m_lstPending.append(strEntry);
+        if (!m_pShowTimer->isActive())
+            m_pShowTimer->start();
     }
     if (m_pStore->isChecked() && m_pLogFile && m_pLogFile->isOpen()) {
         m_pLogFile->write(strEntry.toLatin1());

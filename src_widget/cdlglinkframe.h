@@ -28,6 +28,7 @@ public:
     // fills it faster than anyone reads, and a view that grows without bound
     // makes every further entry slower. The storage file keeps them all.
     static const int MAX_VIEW_ENTRIES = 20000;
+    static const int SHOW_INTERVAL_MS = 100;
 
     explicit CDlgLinkFrame(QWidget *pParent = nullptr);
     ~CDlgLinkFrame() override;
@@ -42,7 +43,8 @@ public slots:
     void slRecvStateChanged(int nState);
 
 private:
-    // Entries reach the view once per turn of the event loop, all at once.
+    // Entries reach the view together, at most every SHOW_INTERVAL_MS: each
+    // addition repaints the view, which costs more than the entries do.
     void ShowPending();
     void CloseLogFile();
 
@@ -51,6 +53,7 @@ private:
     QCheckBox *m_pStore = nullptr;
     QCheckBox *m_pAscii = nullptr;
     QTimer *m_pTimer = nullptr;
+    QTimer *m_pShowTimer = nullptr;
     std::unique_ptr<QFile> m_pLogFile;
     QList<QString> m_lstFilterPorts;
     int m_nTickCount = 0;
