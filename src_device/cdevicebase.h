@@ -33,6 +33,8 @@ signals:
                                   const double &fData);
     QString siGetDeviceData(const QString &strDeviceName, quint32 nDataID);
     void siDeviceStateChanged(const QString &strDeviceName, quint16 nState);
+    // A custom frame row was answered after nDelayTime ms; -1 when no valid
+    // reply came (timeout, broken frame, send failure).
     void siRefreshSelfDeviceData(const QString &strDeviceName, quint32 nDataID, qint32 nDelayTime);
 
 public slots:

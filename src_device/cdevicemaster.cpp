@@ -530,7 +530,9 @@ bool CDeviceMaster::ProcRecvData(const QString &strPortName, const LINK_RECV_DAT
     const MASTER_RQST_S stRqst = *m_lstRqst.at(nPos);
     auto fnFinish = [&]() { FinishRqst(fnFind(stData.nSN)); };
     if (stRqst.bSelfDef) {
-        emit siRefreshSelfDeviceData(GetName(), stRqst.nDataID, static_cast<qint32>(stData.nRspTime));
+        // A timeout or a broken reply has no delay to show: -1, not a quick 0.
+        const qint32 nDelay = stData.enType == LINK_RECV_OK ? static_cast<qint32>(stData.nRspTime) : -1;
+        emit siRefreshSelfDeviceData(GetName(), stRqst.nDataID, nDelay);
         fnFinish();
         return true;
     }
@@ -635,7 +637,7 @@ void CDeviceMaster::DropStrandedRqst()
             objRows.append(pRqst->nDataID);
         delete pRqst;
     }
-    // A custom row hears of every outcome; the link measured no time.
+    // A custom row hears of every outcome; this one got no reply.
     for (quint32 nRow : qAsConst(objRows))
-        emit siRefreshSelfDeviceData(GetName(), nRow, 0);
+        emit siRefreshSelfDeviceData(GetName(), nRow, -1);
 }

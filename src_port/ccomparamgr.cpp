@@ -19,6 +19,21 @@ std::mutex &ListLock()
     return s_objLock;
 }
 
+// Marks the port's record present, or appends one with defaults. Under the lock.
+void MarkPresent(QList<COM_PARA_DATA_S> &objList, const QString &strName)
+{
+    for (COM_PARA_DATA_S &stPara : objList) {
+        if (stPara.strPortName == strName) {
+            stPara.nPresent = 1;
+            return;
+        }
+    }
+    COM_PARA_DATA_S stNew;
+    stNew.nPresent = 1;
+    stNew.strPortName = strName;
+    objList.append(stNew);
+}
+
 } // namespace
 
 CComParaMgr *CComParaMgr::GetInstance()
@@ -54,22 +69,8 @@ void CComParaMgr::RefreshComList()
     std::unique_lock<std::mutex> objLocker(ListLock());
     for (COM_PARA_DATA_S &stPara : objList)
         stPara.nPresent = objTerminals.contains(stPara.strPortName) ? 1 : 0;
-    for (const QString &strName : objEnumerated) {
-        bool bFound = false;
-        for (COM_PARA_DATA_S &stPara : objList) {
-            if (stPara.strPortName == strName) {
-                stPara.nPresent = 1;
-                bFound = true;
-                break;
-            }
-        }
-        if (!bFound) {
-            COM_PARA_DATA_S stNew;
-            stNew.nPresent = 1;
-            stNew.strPortName = strName;
-            objList.append(stNew);
-        }
-    }
+    for (const QString &strName : objEnumerated)
+        MarkPresent(objList, strName);
 }
 
 bool CComParaMgr::GetComPara(const QString &strName, COM_PARA_DATA_S &stOut)
@@ -105,5 +106,14 @@ bool CComParaMgr::SetComPara(const COM_PARA_DATA_S &stPara)
     // Outside the lock: the link manager rebuilds the link right here, and the
     // new link's thread reads the list while opening.
     emit GetInstance()->siCOMParaChanged(stPara.strPortName);
+    return true;
+}
+
+bool CComParaMgr::AddComPort(const QString &strName)
+{
+    if (!IsMachineSerialPort(strName))
+        return false;
+    std::unique_lock<std::mutex> objLocker(ListLock());
+    MarkPresent(GetComParaList(), strName);
     return true;
 }

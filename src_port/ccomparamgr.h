@@ -29,6 +29,11 @@ public:
     // Replaces the record of the same port name and announces the change;
     // false ("Invalid COM Port:") when no record has that name. GUI thread.
     static bool SetComPara(const COM_PARA_DATA_S &stPara);
+    // Takes in a port the enumeration does not list, named by its path (a
+    // virtual pair's end): a record with defaults is appended, or the
+    // existing one marked present. False when no such terminal device exists
+    // now. GUI thread.
+    static bool AddComPort(const QString &strName);
 
 signals:
     void siCOMParaChanged(QString strCOMName);

@@ -4,9 +4,13 @@
 #include "ccfgfilemgr.h"
 #include "cdevicemgr.h"
 #include "cdlgcommtools.h"
+#include "cdlgdevicedatamgr.h"
+#include "cdlgdevicelist.h"
+#include "cdlgdevicemgr.h"
 #include "cdlgfilesel.h"
 #include "cdlglinkcurve.h"
 #include "cdlgprogress.h"
+#include "cdlgselfdef.h"
 #include "cdlgwelcome.h"
 #include "commonfunc.h"
 #include "cportmgr.h"
@@ -54,13 +58,13 @@ CWTMainWidget::CWTMainWidget(QWidget *pParent)
     setCentralWidget(pCentral);
 
     m_pTitleWidget = new CWTitleWidget(this);
-    m_pDeviceMgr = MakePlaceholder(QStringLiteral("设备"), this);
-    m_pDeviceDataMgr = MakePlaceholder(QStringLiteral("数据"), this);
-    m_pSelfDef = MakePlaceholder(QStringLiteral("自定义"), this);
+    m_pDeviceMgr = new CDlgDeviceMgr(this);
+    m_pDeviceDataMgr = new CDlgDeviceDataMgr(this);
+    m_pSelfDef = new CDlgSelfDef(this);
     m_pLinkCount = MakePlaceholder(QStringLiteral("统计"), this);
     m_pCommTools = new CDlgCommTools(this);
     m_pWelcome = new CDlgWelcome(this);
-    m_pDeviceList = MakePlaceholder(QStringLiteral("设备列表"), this);
+    m_pDeviceList = new CDlgDeviceList(this);
 
     connect(m_pTitleWidget, &CWTitleWidget::siShowDeviceList, this, &CWTMainWidget::slDeviceListShow);
     connect(m_pTitleWidget, &CWTitleWidget::siShowFrameData, this, &CWTMainWidget::slFrameDataShow);
@@ -68,6 +72,12 @@ CWTMainWidget::CWTMainWidget(QWidget *pParent)
     connect(m_pTitleWidget, &CWTitleWidget::siInputWorkCfg, this, &CWTMainWidget::slInputCfgFile);
     connect(m_pTitleWidget, &CWTitleWidget::siSaveWorkCfg, this, &CWTMainWidget::slSaveCfgFile);
     connect(m_pTitleWidget, &CWTitleWidget::siSaveOtherWorkCfg, this, &CWTMainWidget::slSaveOtherCfgFile);
+    connect(m_pDeviceList, &CDlgDeviceList::siShowStatkedWidget, this, &CWTMainWidget::slShowStatkedWidget);
+    connect(m_pDeviceList, &CDlgDeviceList::siCurrActvDeviceName, m_pDeviceDataMgr,
+            &CDlgDeviceDataMgr::slCurrActvDeviceChanged);
+    connect(m_pDeviceList, &CDlgDeviceList::siIsEditing, m_pDeviceDataMgr, &CDlgDeviceDataMgr::slIsEditing);
+    connect(m_pDeviceDataMgr, &CDlgDeviceDataMgr::siDeviceEditing, m_pDeviceList, &CDlgDeviceList::slDeviceEditing);
+    connect(m_pDeviceList, &CDlgDeviceList::siCurrActvDeviceName, m_pSelfDef, &CDlgSelfDef::slCurrActvDeviceChanged);
 
     m_pStackedWidget = new QStackedWidget(this);
     // In page-number order.

@@ -8,6 +8,10 @@
 #include <QMainWindow>
 
 class CDlgCommTools;
+class CDlgDeviceDataMgr;
+class CDlgDeviceList;
+class CDlgDeviceMgr;
+class CDlgSelfDef;
 class CDlgWelcome;
 class CWTitleWidget;
 class QDockWidget;
@@ -67,14 +71,14 @@ private:
 
     QStackedWidget *m_pStackedWidget = nullptr;
     CWTitleWidget *m_pTitleWidget = nullptr;
-    QWidget *m_pDeviceMgr = nullptr;
-    QWidget *m_pDeviceDataMgr = nullptr;
+    CDlgDeviceMgr *m_pDeviceMgr = nullptr;
+    CDlgDeviceDataMgr *m_pDeviceDataMgr = nullptr;
     QDockWidget *m_pLinkFrame = nullptr;
-    QWidget *m_pSelfDef = nullptr;
+    CDlgSelfDef *m_pSelfDef = nullptr;
     QWidget *m_pLinkCount = nullptr;
     CDlgCommTools *m_pCommTools = nullptr;
     CDlgWelcome *m_pWelcome = nullptr;
-    QWidget *m_pDeviceList = nullptr;
+    CDlgDeviceList *m_pDeviceList = nullptr;
     QTimer *m_pLoadTimer = nullptr;
     bool m_bReleased = false;
 };

@@ -21,4 +21,11 @@ inline bool WriteFile(const QString &strPath, const QByteArray &objText)
     return objFile.open(QIODevice::WriteOnly | QIODevice::Truncate) && objFile.write(objText) == objText.size();
 }
 
+// Empty when the file cannot be read (or is a folder).
+inline QByteArray ReadFile(const QString &strPath)
+{
+    QFile objFile(strPath);
+    return objFile.open(QIODevice::ReadOnly) ? objFile.readAll() : QByteArray();
+}
+
 #endif // DEMOPROJECT_H

@@ -5,11 +5,14 @@
 #include "freeport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
 #include <csignal>
+#include <cstring>
 #include <modbus.h>
 
 namespace {
@@ -21,6 +24,25 @@ QProcessEnvironment AppEnvironment(const QString &strPlatform)
     objEnv.remove(QStringLiteral("DISPLAY"));
     objEnv.remove(QStringLiteral("WAYLAND_DISPLAY"));
     return objEnv;
+}
+
+// Holding registers 0..6 of unit 1, read by libmodbus once the demo slave
+// answers; false when it never did within the time.
+bool ReadDemoRegisters(int nPort, uint16_t *pRegs, int nTimeoutMs)
+{
+    QElapsedTimer objTimer;
+    objTimer.start();
+    while (objTimer.elapsed() < nTimeoutMs) {
+        modbus_t *pCtx = modbus_new_tcp("127.0.0.1", nPort);
+        modbus_set_slave(pCtx, 1);
+        const bool bRead = modbus_connect(pCtx) == 0 && modbus_read_registers(pCtx, 0, 7, pRegs) == 7;
+        modbus_close(pCtx);
+        modbus_free(pCtx);
+        if (bRead)
+            return true;
+        QTest::qWait(100);
+    }
+    return false;
 }
 
 bool PortAccepts(int nPort)
@@ -82,14 +104,14 @@ private slots:
         QCOMPARE(QDir(objDir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
     }
 
-    void demoListensAndEndsCleanlyOnSignals_data()
+    void demoAnswersAClientAndEndsCleanlyOnSignals_data()
     {
         QTest::addColumn<int>("nSignal");
         QTest::newRow("SIGTERM") << int(SIGTERM);
         QTest::newRow("SIGINT") << int(SIGINT);
     }
 
-    void demoListensAndEndsCleanlyOnSignals()
+    void demoAnswersAClientAndEndsCleanlyOnSignals()
     {
         QFETCH(int, nSignal);
         QTemporaryDir objDir;
@@ -108,7 +130,18 @@ private slots:
         objApp.start(QStringLiteral(KESTRIX_EXECUTABLE), {QStringLiteral("demo.kestrix")});
         QVERIFY(objApp.waitForStarted(5000));
 
-        QTRY_VERIFY_WITH_TIMEOUT(PortAccepts(nPort), 15000);
+        uint16_t aRegs[7] = {};
+        QVERIFY2(ReadDemoRegisters(nPort, aRegs, 15000), qPrintable(ReadLog(objDir.path())));
+        QCOMPARE(aRegs[0], uint16_t(650));  // fixed 65.0 at gain 0.1
+        QCOMPARE(aRegs[1], uint16_t(3021)); // fixed
+        const double fSine = int16_t(aRegs[2]) / 10.0;
+        QVERIFY2(fSine >= 50.0 && fSine <= 70.0, qPrintable(QString::number(fSine)));
+        QVERIFY2(aRegs[3] < 200, qPrintable(QString::number(aRegs[3]))); // a rising line, seconds in
+        QCOMPARE(aRegs[4], uint16_t(1));  // square wave, first half
+        const uint32_t nFlow = (uint32_t(aRegs[5]) << 16) | aRegs[6];
+        float fFlow = 0;
+        std::memcpy(&fFlow, &nFlow, sizeof(fFlow));
+        QVERIFY2(fFlow >= 0.0f && fFlow < 50.0f, qPrintable(QString::number(double(fFlow))));
 
         ::kill(objApp.processId(), nSignal);
         QVERIFY(objApp.waitForFinished(10000));

@@ -1,10 +1,15 @@
 #include "ccfgfilemgr.h"
 #include "cdevicemgr.h"
+#include "cdlgdevicedatabase.h"
+#include "cdlgdevicedatamgr.h"
+#include "cdlgdevicelist.h"
 #include "cdlgfilesel.h"
 #include "cdlglinkcurve.h"
 #include "cdlgmainwidget.h"
 #include "cdlgprogress.h"
+#include "cdlgselfdefdevice.h"
 #include "cdlgwelcome.h"
+#include "cmttablewidget.h"
 #include "csvtable.h"
 #include "cwtitlewidget.h"
 #include "demoproject.h"
@@ -23,7 +28,6 @@
 #include <QLineEdit>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QSplitter>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -70,9 +74,14 @@ QStackedWidget *PageStack(QWidget *pWindow)
     return qobject_cast<QStackedWidget *>(pWindow->findChild<CDlgWelcome *>()->parentWidget());
 }
 
-QWidget *DeviceListPane(QMainWindow *pWindow)
+// Device names as the device list shows them.
+QStringList ListedDevices(QWidget *pWindow)
 {
-    return pWindow->centralWidget()->findChild<QSplitter *>(QString(), Qt::FindDirectChildrenOnly)->widget(0);
+    CMTTableWidget *pTable = pWindow->findChild<CDlgDeviceList *>()->GetTable();
+    QStringList lstNames;
+    for (int nRow = 0; nRow < pTable->rowCount(); ++nRow)
+        lstNames << pTable->item(nRow, CDlgDeviceList::COL_NAME)->text();
+    return lstNames;
 }
 
 bool CurveWindowExists()
@@ -147,17 +156,18 @@ private slots:
     void startUpLoadsTheRememberedProject_data()
     {
         QTest::addColumn<QString>("strRemembered");
-        QTest::addColumn<int>("nDevices");
+        QTest::addColumn<QStringList>("lstDevices");
         QTest::addColumn<QString>("strShown");
-        QTest::newRow("nothing remembered") << QString() << 0 << QString();
-        QTest::newRow("remembered project") << "three.kestrix" << 3 << QString();
-        QTest::newRow("remembered project gone") << "gone.kestrix" << 0 << Utf8("配置文件打开失败:File was not found");
+        QTest::newRow("nothing remembered") << QString() << QStringList() << QString();
+        QTest::newRow("remembered project") << "three.kestrix" << QStringList{"S1", "S2", "S3"} << QString();
+        QTest::newRow("remembered project gone") << "gone.kestrix" << QStringList()
+                                                 << Utf8("配置文件打开失败:File was not found");
     }
 
     void startUpLoadsTheRememberedProject()
     {
         QFETCH(QString, strRemembered);
-        QFETCH(int, nDevices);
+        QFETCH(QStringList, lstDevices);
         QFETCH(QString, strShown);
         QVERIFY(WriteFile(Path("three.kestrix"), ProjectText(3)));
         QFile::remove(Path("gone.kestrix"));
@@ -165,7 +175,7 @@ private slots:
 
         CLogCapture objLog;
         CWTMainWidget objWindow;
-        QCOMPARE(CDeviceMgr::GetDeviceList().size(), nDevices);
+        QCOMPARE(ListedDevices(&objWindow), lstDevices);
         QCOMPARE(m_lstShown.join('|'), strShown);
         QCOMPARE(objLog.Has(QStringLiteral("Empty Cfg File!")), strRemembered.isEmpty());
     }
@@ -286,8 +296,7 @@ private slots:
         QFETCH(bool, bClosed);
         QFETCH(bool, bSaved);
         const QString strPath = Path(QStringLiteral("demo.kestrix"));
-        const QByteArray objDemo = DemoProjectText(PickFreePort());
-        QVERIFY(WriteFile(strPath, objDemo));
+        QVERIFY(WriteFile(strPath, DemoProjectText(PickFreePort())));
         CCfgFileMgr *pCfg = CCfgFileMgr::GetInstance();
         pCfg->SetCfgFilePath(strPath);
         const int nThreads = ThreadCount();
@@ -295,30 +304,29 @@ private slots:
         auto pWindow = std::make_unique<CWTMainWidget>();
         pWindow->show();
         CDlgLinkDataCurve::GetInstance()->show();
-        QCOMPARE(CDeviceMgr::GetDeviceList().size(), 2);
+        QCOMPARE(ListedDevices(pWindow.get()).size(), 2);
         QVERIFY(ThreadCount() >= nThreads + 2); // the slave's server and the master's client
+        // The machine's serial ports join the project's links; as saved, the
+        // project holds them too.
+        QVERIFY(pCfg->SaveCfg(strPath));
         if (bChange)
             QVERIFY(pCfg->SetDeviceCfgAddr(QStringLiteral("Demo-Slave"), 7));
         if (!bKeepPath)
             pCfg->SetCfgFilePath(QString());
         if (strSavePath == QLatin1String("unwritable"))
             QVERIFY(QFile::remove(strPath) && QDir().mkdir(strPath));
+        const QByteArray objBefore = ReadFile(strPath);
         m_lstAnswers = {bAnswerOk};
 
         CLogCapture objLog;
         QCOMPARE(pWindow->close(), bClosed);
         QCOMPARE(m_lstShown.contains(Utf8("配置已修改，确认是否需要保存？")), bChange);
         QCOMPARE(objLog.Has(QStringLiteral("Abandon Cfg Changed!")), bChange && !bAnswerOk);
-        if (strSavePath.isEmpty()) {
-            QFile objFile(strPath);
-            QVERIFY(objFile.open(QIODevice::ReadOnly));
-            QCOMPARE(objFile.readAll() != objDemo, bSaved);
-        }
+        QCOMPARE(ReadFile(strPath) != objBefore, bSaved);
         if (!bClosed) {
             // The changes are still there to be saved elsewhere; so are the links.
-            QVERIFY(pWindow->isVisible());
-            QVERIFY(pCfg->IsCfgChanged());
-            QCOMPARE(CDeviceMgr::GetDeviceList().size(), 2);
+            QVERIFY(pWindow->isVisible() && pCfg->IsCfgChanged());
+            QCOMPARE(ListedDevices(pWindow.get()).size(), 2);
             pWindow.reset();
         }
         QTRY_COMPARE(ThreadCount(), nThreads);
@@ -350,7 +358,7 @@ private slots:
                 if (pBox->text() == Utf8(pText))
                     QTest::mouseClick(pBox, Qt::LeftButton, Qt::NoModifier, QPoint(8, pBox->height() / 2));
         };
-        QWidget *pDeviceList = DeviceListPane(&objWindow);
+        QWidget *pDeviceList = objWindow.findChild<CDlgDeviceList *>();
         QDockWidget *pFrameLog = objWindow.findChild<QDockWidget *>();
         QVERIFY(pDeviceList->isVisible() && !pFrameLog->isVisible());
         fnTick("设备列表");
@@ -358,6 +366,36 @@ private slots:
         QVERIFY(!pDeviceList->isVisible() && pFrameLog->isVisible());
         fnTick("设备列表");
         QVERIFY(pDeviceList->isVisible());
+    }
+
+    void activeDeviceDrivesThePages()
+    {
+        QVERIFY(WriteFile(Path("demo.kestrix"), DemoProjectText(PickFreePort())));
+        CCfgFileMgr::GetInstance()->SetCfgFilePath(Path("demo.kestrix"));
+        CWTMainWidget objWindow;
+        objWindow.show();
+        auto *pList = objWindow.findChild<CDlgDeviceList *>();
+        const int nRow = ListedDevices(&objWindow).indexOf(QStringLiteral("Demo-Master"));
+        ClickCell(pList->GetTable(), nRow, CDlgDeviceList::COL_NAME);
+
+        objWindow.turnPage(1);
+        CDlgDeviceDataBase *pDataPage = objWindow.findChild<CDlgDeviceDataMgr *>()->GetCurrentPage();
+        QVERIFY(pDataPage != nullptr && pDataPage->isVisible());
+        QCOMPARE(pDataPage->GetDeviceName(), QStringLiteral("Demo-Master"));
+        objWindow.turnPage(2);
+        QStringList lstFramePages;
+        for (CDlgSelfDefDevice *pPage : objWindow.findChildren<CDlgSelfDefDevice *>())
+            if (pPage->isVisible())
+                lstFramePages << pPage->GetDeviceName();
+        QCOMPARE(lstFramePages, QStringList{"Demo-Master"});
+
+        // A page being configured marks its device in the list.
+        objWindow.turnPage(1);
+        QVERIFY(ClickButton(pDataPage, Utf8("配置")));
+        QVERIFY(pList->GetTable()->item(nRow, CDlgDeviceList::COL_NAME)->font().bold());
+        // The list with its parameters takes the place of the pages.
+        QVERIFY(ClickButton(pList, Utf8("参数")));
+        QVERIFY(!PageStack(&objWindow)->isVisible());
     }
 
     void aboutPageShowsTheNewestChanges_data()

@@ -2,7 +2,14 @@
 
 #include "renderscene.h"
 
+#include "ccfgfilemgr.h"
+#include "cdevicebase.h"
+#include "cdevicemgr.h"
 #include "cdlgcommtools.h"
+#include "cdlglinkcurve.h"
+#include "cdlgselfdef.h"
+#include "cdlgselfdefdevice.h"
+#include "csdpushbutton.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -10,6 +17,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableWidget>
 
 namespace {
 
@@ -52,6 +60,36 @@ RenderSceneRegistrar s_objCommTools("tools_commtools", [](const QString &strOut)
     ClickOn(&objPage, "CRC / Size");
     pEditor->setPlainText(QStringLiteral("4B 65 73 74 72 69 78 20 E6 B5 8B 0D 0A 01 03 00 00 00 0A C5 CD"));
     SaveGrab(&objPage, strOut, QStringLiteral("tools_commtools"), 920, 600);
+});
+
+// Rows answered, one timed out, one with its curve on, one not ticked.
+RenderSceneRegistrar s_objSelfDef("tools_selfdef", [](const QString &strOut) {
+    CCfgFileMgr::GetInstance()->ClearCfg();
+    const QString strMaster = QStringLiteral("[M]ttyUSB0-001");
+    {
+        CDlgSelfDef objPage;
+        CDeviceMgr::AddDevice(QString(), QStringLiteral("ttyUSB0"), 1, 1, 1);
+        objPage.slCurrActvDeviceChanged(strMaster);
+        CDlgSelfDefDevice *pDevicePage = objPage.GetCurrPage();
+        auto *pTable = pDevicePage->findChild<QTableWidget *>();
+        const char *const pPdus[] = {"03 00 00 00 0A", "06 00 10 12 34", "10 00 20 00 02 04 00 01 00 02",
+                                     "01 00 00 00 10", ""};
+        for (const char *pPdu : pPdus) {
+            pDevicePage->slNewCfgRow();
+            qobject_cast<QLineEdit *>(pTable->cellWidget(pTable->rowCount() - 1, 1))->setText(QString::fromLatin1(pPdu));
+        }
+        pTable->item(3, 0)->setCheckState(Qt::Unchecked);
+        pTable->item(1, 3)->setText(QStringLiteral("200"));
+        pTable->item(0, 4)->setText(QStringLiteral("1000"));
+        qobject_cast<CSDPushButton *>(pTable->cellWidget(0, 5))->click();
+        CDeviceBase *pMaster = CDeviceMgr::GetDevice(strMaster);
+        emit pMaster->siRefreshSelfDeviceData(strMaster, 1, 23);
+        emit pMaster->siRefreshSelfDeviceData(strMaster, 2, -1);
+        emit pMaster->siRefreshSelfDeviceData(strMaster, 3, 9);
+        SaveGrab(&objPage, strOut, QStringLiteral("tools_selfdef"), 1010, 330);
+    }
+    CDlgLinkDataCurve::DestroyInstance();
+    CDeviceMgr::DestroyInstance();
 });
 
 } // namespace

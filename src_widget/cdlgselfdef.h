@@ -1,0 +1,37 @@
+#ifndef CDLGSELFDEF_H
+#define CDLGSELFDEF_H
+
+// The custom frame page: one frame page per device, showing the page of the
+// device that is active in the main window.
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QWidget>
+
+class CDlgSelfDefDevice;
+class QHBoxLayout;
+
+class CDlgSelfDef : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit CDlgSelfDef(QWidget *pParent = nullptr);
+
+    // The page shown, null while no device is active.
+    CDlgSelfDefDevice *GetCurrPage() const { return m_pCurrPage; }
+
+public slots:
+    void slNewDevice(const QString &strDeviceName);
+    void slDelDevice(const QList<QString> &objDevicesName);
+    void slDeviceNameChanged(const QString &strDeviceName, const QString &strNewName);
+    void slCurrActvDeviceChanged(const QString &strDeviceName);
+
+private:
+    QHash<QString, CDlgSelfDefDevice *> m_mapPages;
+    CDlgSelfDefDevice *m_pCurrPage = nullptr;
+    QHBoxLayout *m_pLayout;
+};
+
+#endif // CDLGSELFDEF_H
