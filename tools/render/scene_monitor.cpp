@@ -110,6 +110,7 @@ static RenderSceneRegistrar s_objFrameLog("monitor_framelog", [](const QString &
     CDlgLinkFrame objLog;
     Tick(objLog, QStringLiteral("接收"));
     FeedTraffic(objLog);
+    SpinEvents(CDlgLinkFrame::SHOW_INTERVAL_MS + 50);
     SaveGrab(&objLog, strOut, QStringLiteral("monitor_framelog"), 1000, 330);
     CPortMgr::DestroyInstance();
 });
