@@ -83,6 +83,20 @@ QStringList PlanRead(const QList<DEVICE_DATA_CFG_S> &objPoints, const DEVICE_COM
     return Shape(objPlan);
 }
 
+// Code and data of every planned write, "!" before one awaiting no reply.
+QStringList PlanWrite(const QList<DEVICE_DATA_CFG_S> &objPoints, const QList<QByteArray> &objBytes,
+                      const DEVICE_COMMON_ATTR_S &objAttr)
+{
+    QList<MASTER_RQST_S> objPlan;
+    if (!CDeviceMaster::PlanWriteRqst(objPoints, objBytes, objAttr, objPlan))
+        return {"refused"};
+    QStringList objOut;
+    for (const MASTER_RQST_S &stRqst : objPlan)
+        objOut << (stRqst.stLinkData.nIsNeedRsp ? "" : "!")
+                      + (QByteArray(1, char(stRqst.stLinkData.nFuncCode)) + stRqst.stLinkData.objData).toHex().toUpper();
+    return objOut;
+}
+
 LINK_RECV_DATA_S Reply(const LINK_SEND_DATA_S &stRqst, const QByteArray &objData, quint8 nFunc = 0,
                        LINK_PROC_ERR_EN enType = LINK_RECV_OK)
 {
@@ -351,52 +365,34 @@ private slots:
 
     void masterPlansWrites()
     {
-        QCOMPARE(CDeviceMaster::MakeWritePdu(0x05, 3, Hex("01")), Hex("0003FF00"));
+        // A lone coil value other than 1 is off; coil i is bit i mod 8 of byte i / 8.
         QCOMPARE(CDeviceMaster::MakeWritePdu(0x05, 3, Hex("0101")), Hex("00030000"));
-        // Coil i is bit i mod 8 of byte i / 8, least significant first.
         QCOMPARE(CDeviceMaster::MakeWritePdu(0x0F, 19, Hex("010001010000000001")), Hex("00130009020D01"));
-        QCOMPARE(CDeviceMaster::MakeWritePdu(0x10, 1, Hex("000A0102")), Hex("0001000204000A0102"));
         QVERIFY(CDeviceMaster::MakeWritePdu(0x00, 1, Hex("0001")).isEmpty());
-
         // Only adjacent points merge; read-only blocks are left out.
-        const QList<DEVICE_DATA_CFG_S> objPoints{Point(1, BLOCK_HOLDING_REG, 5), Point(2, BLOCK_HOLDING_REG, 4),
-                                                 Point(3, BLOCK_HOLDING_REG, 7, 2), Point(4, BLOCK_COIL, 1),
-                                                 Point(5, BLOCK_COIL, 0), Point(6, BLOCK_INPUT_REG, 0)};
-        const QList<QByteArray> objBytes{Hex("0005"), Hex("0004"), Hex("00000007"), Hex("01"), Hex("00"), QByteArray()};
-        QList<MASTER_RQST_S> objPlan;
-        QVERIFY(CDeviceMaster::PlanWriteRqst(objPoints, objBytes, Attr(0), objPlan));
-        QCOMPARE(objPlan.size(), 3);
-        QCOMPARE(QByteArray(1, char(objPlan[0].stLinkData.nFuncCode)) + objPlan[0].stLinkData.objData, Hex("0F000000020102"));
-        QCOMPARE(QByteArray(1, char(objPlan[1].stLinkData.nFuncCode)) + objPlan[1].stLinkData.objData,
-                 Hex("10000400020400040005"));
-        QCOMPARE(QByteArray(1, char(objPlan[2].stLinkData.nFuncCode)) + objPlan[2].stLinkData.objData,
-                 Hex("1000070002 0400000007"));
-        QCOMPARE(objPlan[2].stLinkData.nIsNeedRsp, quint8(1));
-        // A lone register with OneReg10 goes as 0x10; a broadcast device waits for no reply.
+        QCOMPARE(PlanWrite({Point(1, BLOCK_HOLDING_REG, 5), Point(2, BLOCK_HOLDING_REG, 4), Point(3, BLOCK_HOLDING_REG, 7, 2),
+                            Point(4, BLOCK_COIL, 1), Point(5, BLOCK_COIL, 0), Point(6, BLOCK_INPUT_REG, 0)},
+                           {Hex("0005"), Hex("0004"), Hex("00000007"), Hex("01"), Hex("00"), QByteArray()}, Attr(0)),
+                 QStringList({"0F000000020102", "10000400020400040005", "10000700020400000007"}));
+        QCOMPARE(PlanWrite({Point(1, BLOCK_COIL, 2)}, {Hex("01")}, Attr(0)), QStringList({"050002FF00"}));
+        // OneReg10 and OneCoil0F take the multiple codes for one value; a broadcast device awaits no reply.
         DEVICE_COMMON_ATTR_S objAttr = Attr(0);
-        objAttr.nOneReg10 = 1;
-        objAttr.nIsBCDevice = 1;
+        objAttr.nOneReg10 = objAttr.nOneCoil0F = objAttr.nIsBCDevice = 1;
         objAttr.nAddrOffset = 2;
-        objPlan.clear();
-        QVERIFY(CDeviceMaster::PlanWriteRqst({Point(1, BLOCK_HOLDING_REG, 5)}, {Hex("00FF")}, objAttr, objPlan));
-        QCOMPARE(QByteArray(1, char(objPlan[0].stLinkData.nFuncCode)) + objPlan[0].stLinkData.objData, Hex("100007000102 00FF"));
-        QCOMPARE(objPlan[0].stLinkData.nIsNeedRsp, quint8(0));
+        QCOMPARE(PlanWrite({Point(1, BLOCK_HOLDING_REG, 5), Point(2, BLOCK_COIL, 1)}, {Hex("00FF"), Hex("01")}, objAttr),
+                 QStringList({"!0F000300010101", "!10000700010200FF"}));
         // 124 adjacent registers split at the write limit of 123.
         QList<DEVICE_DATA_CFG_S> objMany;
         for (quint16 i = 0; i < 124; ++i)
             objMany << Point(i + 1, BLOCK_HOLDING_REG, i);
-        objPlan.clear();
-        QVERIFY(CDeviceMaster::PlanWriteRqst(objMany, QVector<QByteArray>(124, Hex("0001")).toList(), Attr(0), objPlan));
-        QCOMPARE(objPlan.size(), 2);
-        QCOMPARE(objPlan[0].stLinkData.objData.left(5), Hex("0000007BF6"));
-        QCOMPARE(objPlan[1].stLinkData.nFuncCode, quint8(0x06));
+        const QStringList lstMany = PlanWrite(objMany, QVector<QByteArray>(124, Hex("0001")).toList(), Attr(0));
+        QCOMPARE(lstMany.size(), 2);
+        QVERIFY(lstMany[0].startsWith("100000007BF6") && lstMany[1] == "06007B0001");
         // A value not filling its point, or a point larger than one write: nothing is planned.
-        objPlan.clear();
-        QVERIFY(!CDeviceMaster::PlanWriteRqst({Point(1, 2, 0), Point(2, 2, 1)}, {QByteArray(), Hex("0001")}, Attr(0), objPlan));
-        QVERIFY(!CDeviceMaster::PlanWriteRqst({Point(1, 2, 0, 2)}, {Hex("0001")}, Attr(0), objPlan));
-        QVERIFY(!CDeviceMaster::PlanWriteRqst({Point(1, BLOCK_COIL, 0)}, {Hex("0101")}, Attr(0), objPlan));
-        QVERIFY(!CDeviceMaster::PlanWriteRqst({Point(1, 2, 0, 124)}, {QByteArray(248, '\1')}, Attr(0), objPlan));
-        QVERIFY(objPlan.isEmpty());
+        QCOMPARE(PlanWrite({Point(1, 2, 0), Point(2, 2, 1)}, {QByteArray(), Hex("0001")}, Attr(0)), QStringList("refused"));
+        QCOMPARE(PlanWrite({Point(1, 2, 0, 2)}, {Hex("0001")}, Attr(0)), QStringList("refused"));
+        QCOMPARE(PlanWrite({Point(1, BLOCK_COIL, 0)}, {Hex("0101")}, Attr(0)), QStringList("refused"));
+        QCOMPARE(PlanWrite({Point(1, 2, 0, 124)}, {QByteArray(248, '\1')}, Attr(0)), QStringList("refused"));
     }
 
     // What the master queues, and how replies, failures and listeners finish
