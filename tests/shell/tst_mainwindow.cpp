@@ -1,4 +1,5 @@
 #include "ccfgfilemgr.h"
+#include "cdevicebase.h"
 #include "cdevicemgr.h"
 #include "cdlgdevicedatabase.h"
 #include "cdlgdevicedatamgr.h"
@@ -310,7 +311,7 @@ private slots:
         // project holds them too.
         QVERIFY(pCfg->SaveCfg(strPath));
         if (bChange)
-            QVERIFY(pCfg->SetDeviceCfgAddr(QStringLiteral("Demo-Slave"), 7));
+            QVERIFY(pCfg->SetDeviceCfgAddr(QStringLiteral("Boiler-Slave"), 7));
         if (!bKeepPath)
             pCfg->SetCfgFilePath(QString());
         if (strSavePath == QLatin1String("unwritable"))
@@ -374,20 +375,22 @@ private slots:
         CCfgFileMgr::GetInstance()->SetCfgFilePath(Path("demo.kestrix"));
         CWTMainWidget objWindow;
         objWindow.show();
+        // The slave's server is up before the master's client connects to it.
+        QTRY_COMPARE(CDeviceMgr::GetDevice(QStringLiteral("Panel-Master"))->GetState(), quint16(1));
         auto *pList = objWindow.findChild<CDlgDeviceList *>();
-        const int nRow = ListedDevices(&objWindow).indexOf(QStringLiteral("Demo-Master"));
+        const int nRow = ListedDevices(&objWindow).indexOf(QStringLiteral("Panel-Master"));
         ClickCell(pList->GetTable(), nRow, CDlgDeviceList::COL_NAME);
 
         objWindow.turnPage(1);
         CDlgDeviceDataBase *pDataPage = objWindow.findChild<CDlgDeviceDataMgr *>()->GetCurrentPage();
         QVERIFY(pDataPage != nullptr && pDataPage->isVisible());
-        QCOMPARE(pDataPage->GetDeviceName(), QStringLiteral("Demo-Master"));
+        QCOMPARE(pDataPage->GetDeviceName(), QStringLiteral("Panel-Master"));
         objWindow.turnPage(2);
         QStringList lstFramePages;
         for (CDlgSelfDefDevice *pPage : objWindow.findChildren<CDlgSelfDefDevice *>())
             if (pPage->isVisible())
                 lstFramePages << pPage->GetDeviceName();
-        QCOMPARE(lstFramePages, QStringList{"Demo-Master"});
+        QCOMPARE(lstFramePages, QStringList{"Panel-Master"});
 
         // A page being configured marks its device in the list.
         objWindow.turnPage(1);
