@@ -140,7 +140,6 @@ CDlgDeviceMgr::CDlgDeviceMgr(QWidget *pParent)
     connect(m_pComPath, &QLineEdit::returnPressed, this, &CDlgDeviceMgr::slAddComPortPath);
     connect(CCfgFileMgr::GetInstance(), &CCfgFileMgr::siNewCfgFile, this, &CDlgDeviceMgr::slRefreshPortList);
 
-    m_pTabBar->setCurrentIndex(TAB_COM);
     slPortTypeChanged(TAB_COM);
 }
 

@@ -79,7 +79,7 @@ CDlgLinkParaSet::CDlgLinkParaSet(int nLinkKind, const QString &strLinkName, QWid
 
 void CDlgLinkParaSet::FillComRows()
 {
-    AddComboRow(ROW_COM_TRANS_MODE, T("传输模式"), ModeNames(GetTransModeName, TRANS_MODE_TCP_SYNC),
+    AddComboRow(ROW_COM_TRANS_MODE, T("传输模式"), ModeNames(GetTransModeName, TRANS_MODE_ASCII + 1),
                 m_stComPara.nTransMode);
     AddValueRow(ROW_BAUD_RATE, T("波特率"), m_stComPara.nBaudRate);
     AddComboRow(ROW_PARITY, T("校验方式"), {T("  无校验"), T("  奇校验"), T("  偶校验")}, m_stComPara.nParity);
