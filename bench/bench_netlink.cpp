@@ -7,8 +7,12 @@
 //   - our slave link (TCP server) polled by a libmodbus client; the main
 //     thread queues each reply as soon as the request record arrives.
 //   build/bench/bench_netlink [exchanges per figure, default 2000]
+// and, apart, our slave link flooded by a client that never reads:
+//   build/bench/bench_netlink flood [seconds, default 3]
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
@@ -19,8 +23,15 @@
 #include <thread>
 #include <vector>
 
+#include <arpa/inet.h>
+#include <atomic>
+#include <cstring>
+#include <fcntl.h>
 #include <modbus/modbus.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <time.h>
+#include <unistd.h>
 
 #include "cnetparamgr.h"
 #include "cport_tcp_c.h"
@@ -459,6 +470,110 @@ bool RunSlave(int nCount, double &fMaxOwnMs)
     return nOk == nCount;
 }
 
+long RssKiB()
+{
+    QFile objStatus(QStringLiteral("/proc/self/status"));
+    if (!objStatus.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &objLine : objStatus.readAll().split('\n')) {
+        if (objLine.startsWith("VmRSS:"))
+            return objLine.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return 0;
+}
+
+// Our slave link (TCP server) under a client that sends pipelined requests for
+// nSeconds and never reads; the main thread answers each request as a device
+// does. Then the flooder leaves and a libmodbus client asks once.
+bool RunFlood(int nSeconds)
+{
+    const int nPort = PickFreePort();
+    NET_PARA_DATA_S stPara;
+    stPara.strNetName = QStringLiteral("NET_BENCH_F");
+    stPara.nLinkMode = LINK_MODE_TCP_SERVER;
+    stPara.nTransMode = TRANS_MODE_TCP_SYNC;
+    stPara.nPortID = static_cast<quint16>(nPort);
+    CNetParaMgr::SetNetPara(stPara);
+    CPortNetTCPServer objLink(stPara.strNetName, WORK_MODE_SLAVE);
+    long nAnswered = 0;
+    QObject::connect(&objLink, &CPortBase::siRecvData, &objLink, [&](QString, LINK_RECV_DATA_S stRecv) {
+        LINK_SEND_DATA_S stRsp;
+        stRsp.nSN = stRecv.nSN;
+        stRsp.nAddr = stRecv.nAddr;
+        stRsp.nFuncCode = stRecv.nFuncCode;
+        stRsp.objData = QByteArray::fromHex("14") + QByteArray(20, '\x21');
+        objLink.PushSendData(stRsp, false);
+        ++nAnswered;
+    }, Qt::QueuedConnection);
+    objLink.LaunchPort();
+    QThread::msleep(100);
+    const long nRssBefore = RssKiB();
+
+    std::atomic<bool> bLeave{false};
+    std::atomic<long> nSentBytes{0};
+    std::thread objFlooder([&] {
+        const int nSocket = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in stAddr{};
+        stAddr.sin_family = AF_INET;
+        stAddr.sin_port = htons(static_cast<uint16_t>(nPort));
+        stAddr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(nSocket, reinterpret_cast<sockaddr *>(&stAddr), sizeof(stAddr)) == 0) {
+            ::fcntl(nSocket, F_SETFL, O_NONBLOCK);
+            QByteArray objBurst;
+            for (int i = 0; i < 4096; ++i)
+                objBurst += QByteArray::fromHex("000000000006010300000002");
+            while (!bLeave.load()) {
+                const ssize_t nSent = ::send(nSocket, objBurst.constData(), static_cast<size_t>(objBurst.size()),
+                                             MSG_NOSIGNAL);
+                if (nSent > 0)
+                    nSentBytes.fetch_add(nSent);
+                else
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        }
+        ::close(nSocket);
+    });
+    long nRssPeak = nRssBefore;
+    QElapsedTimer objTimer;
+    objTimer.start();
+    while (objTimer.elapsed() < nSeconds * 1000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        nRssPeak = std::max(nRssPeak, RssKiB());
+    }
+    const long nAnsweredInFlood = nAnswered;
+    bLeave.store(true);
+    objFlooder.join();
+    const TimePoint tLeft = Clock::now();
+
+    // The next client, polled from a thread while this one serves.
+    std::atomic<bool> bDone{false};
+    double fFirstAnswerMs = -1;
+    std::thread objClient([&] {
+        modbus_t *pCtx = modbus_new_tcp("127.0.0.1", nPort);
+        modbus_set_response_timeout(pCtx, 30, 0);
+        uint16_t arrRegs[10];
+        if (modbus_connect(pCtx) == 0 && modbus_read_registers(pCtx, 0, 10, arrRegs) == 10)
+            fFirstAnswerMs = Ms(tLeft, Clock::now());
+        modbus_close(pCtx);
+        modbus_free(pCtx);
+        bDone.store(true);
+    });
+    while (!bDone.load()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        nRssPeak = std::max(nRssPeak, RssKiB());
+    }
+    objClient.join();
+    objLink.StopPort();
+    std::printf("slave link flooded %d s by a client that never reads: %ld requests sent, %ld answered; "
+                "bound %d requests at the devices, %lld KiB unsent\n",
+                nSeconds, nSentBytes.load() / 12, nAnsweredInFlood, CPortBase::MAX_RQSTS_AT_DEVICES,
+                CPortBase::MAX_UNSENT_BYTES / 1024);
+    std::printf("  memory: RSS %ld KiB before, peak %ld KiB (+%ld KiB)\n", nRssBefore, nRssPeak,
+                nRssPeak - nRssBefore);
+    std::printf("  next client answered %.1f ms after the flooder left\n", fFirstAnswerMs);
+    return fFirstAnswerMs >= 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -466,6 +581,8 @@ int main(int argc, char **argv)
     QCoreApplication objApp(argc, argv);
     qInstallMessageHandler(SilentHandler);
     RegisterLinkMetaTypes();
+    if (argc > 1 && std::strcmp(argv[1], "flood") == 0)
+        return RunFlood(argc > 2 ? std::max(1, std::atoi(argv[2])) : 3) ? 0 : 1;
     const int nCount = argc > 1 ? std::max(10, std::atoi(argv[1])) : 2000;
 
     double fMaxOwnMs = 0;

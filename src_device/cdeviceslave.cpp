@@ -84,17 +84,30 @@ bool CDeviceSlave::FindReadPoints(const LINK_RECV_DATA_S &stData, quint16 &nStar
     if (stData.objData.size() != 4)
         return false;
     nCount = Word(stData.objData, 2);
-    if (nCount == 0 || nCount > GetFuncCodeMaxNum(stData.nFuncCode)) {
-        SendExcpReply(stData, EXCP_ILLEGAL_DATA_ADDRESS);
+    if (!IsQuantityServed(stData, nCount))
         return false;
-    }
     return FindPoints(stData, GetFuncCodeBlock(stData.nFuncCode), nCount, nStart, objPoints);
+}
+
+bool CDeviceSlave::IsQuantityServed(const LINK_RECV_DATA_S &stData, quint16 nCount)
+{
+    if (nCount != 0 && nCount <= GetFuncCodeMaxNum(stData.nFuncCode))
+        return true;
+    SendExcpReply(stData, EXCP_ILLEGAL_DATA_ADDRESS);
+    return false;
 }
 
 bool CDeviceSlave::FindPoints(const LINK_RECV_DATA_S &stData, quint16 nBlock, quint16 nCount, quint16 &nStart,
                               QList<DEVICE_DATA_CFG_S> &objPoints)
 {
-    nStart = ToLookupAddr(Word(stData.objData, 0));
+    // A range running past the last address of the protocol or of the table
+    // reaches addresses that do not exist.
+    const quint16 nPrtcStart = Word(stData.objData, 0);
+    nStart = ToLookupAddr(nPrtcStart);
+    if (quint32(nPrtcStart) + nCount > 0x10000 || quint32(nStart) + nCount > 0x10000) {
+        SendExcpReply(stData, EXCP_ILLEGAL_DATA_ADDRESS);
+        return false;
+    }
     objPoints = CCfgFileMgr::GetInstance()->GetDeviceDataCfgsInRange(m_strName, nBlock, nStart, nCount);
     if (objPoints.isEmpty()) {
         SendExcpReply(stData, EXCP_ILLEGAL_DATA_ADDRESS);
@@ -217,6 +230,8 @@ void CDeviceSlave::PorcWriteMulBit(const LINK_RECV_DATA_S &stData)
     if (objRqst.size() < 6)
         return;
     const quint16 nCount = Word(objRqst, 2);
+    if (!IsQuantityServed(stData, nCount))
+        return;
     const int nByteCount = quint8(objRqst.at(4));
     if (objRqst.size() != nByteCount + 5 || quint32(nByteCount) != GetBitByteCount(nCount)) {
         SendExcpReply(stData, EXCP_ILLEGAL_DATA_ADDRESS);
@@ -236,6 +251,8 @@ void CDeviceSlave::PorcWriteMulReg(const LINK_RECV_DATA_S &stData)
     if (objRqst.size() < 6)
         return;
     const quint16 nCount = Word(objRqst, 2);
+    if (!IsQuantityServed(stData, nCount))
+        return;
     const int nByteCount = quint8(objRqst.at(4));
     if (objRqst.size() != nByteCount + 5 || nByteCount != int(nCount) * 2) {
         SendExcpReply(stData, EXCP_ILLEGAL_DATA_ADDRESS);
@@ -259,7 +276,9 @@ void CDeviceSlave::SendReply(const LINK_RECV_DATA_S &stData, const QByteArray &o
 
 void CDeviceSlave::SendExcpReply(const LINK_RECV_DATA_S &stData, quint8 nCode)
 {
-    PushReply(stData, quint8(stData.nFuncCode + 0x80), QByteArray(1, char(nCode)));
+    // The request's code with the high bit set, also when it was set already:
+    // a wrapped code would read as a normal reply.
+    PushReply(stData, quint8(stData.nFuncCode | 0x80), QByteArray(1, char(nCode)));
 }
 
 void CDeviceSlave::PushReply(const LINK_RECV_DATA_S &stData, quint8 nFuncCode, const QByteArray &objData)

@@ -30,7 +30,8 @@ public:
 private:
     bool IsBroadcastAddr(quint16 nAddr) const;
     bool IsOwnAddr(quint16 nAddr) const;
-    // Both send the answer themselves when they refuse the request.
+    // These send the answer themselves when they refuse the request.
+    bool IsQuantityServed(const LINK_RECV_DATA_S &stData, quint16 nCount);
     bool FindReadPoints(const LINK_RECV_DATA_S &stData, quint16 &nStart, quint16 &nCount,
                         QList<DEVICE_DATA_CFG_S> &objPoints);
     bool FindPoints(const LINK_RECV_DATA_S &stData, quint16 nBlock, quint16 nCount, quint16 &nStart,

@@ -49,12 +49,21 @@ constexpr int PROC_TIMER_MSEC = 10;
 constexpr int CYCLE_TIMER_MSEC = 100;
 constexpr qint64 STALE_DATA_MSEC = 2000;
 constexpr quint32 MIN_PAUSE_MSEC = 10;
+// Requests the devices leave unanswered stay on the ledger until newer ones
+// push them out; a reply comes while at most MAX_RQSTS_AT_DEVICES records
+// wait to be taken up and as many replies wait to be sent.
+constexpr int MAX_HELD_RQSTS = 4 * CPortBase::MAX_RQSTS_AT_DEVICES;
 constexpr quint16 RSP_LEN_UNKNOWN = 0xFFFF;
 // The longest ASCII frame: ':', the text of the address, a PDU of the longest
 // known reply length and the LRC, then CR LF (requests are shorter). A text
 // that runs on past it without an end of line is noise; waiting for its end
 // would let a peer grow the receive buffer without limit.
 constexpr int MAX_ASCII_FRAME_SIZE = 1 + 2 * (1 + (RSP_LEN_UNKNOWN - 1) + 1) + 2;
+// RTU: address, function code and CRC at least; 256 bytes at most, except
+// that a header may claim a little more (a write announcing 255 data bytes).
+constexpr int RTU_MIN_FRAME = 4;
+constexpr int RTU_MAX_ADU = 256;
+constexpr int RTU_MAX_CLAIM = 255 + 9;
 
 // Byte-wise lookup of the reflected polynomial, split into the high-byte and
 // low-byte tables of the usual Modbus formulation.
@@ -150,6 +159,84 @@ bool IsServedFuncCode(unsigned char nCode)
     return (nCode >= 0x01 && nCode <= 0x06) || nCode == 0x0F || nCode == 0x10;
 }
 
+// ASCII: a ':' before the end of line starts a new frame and aborts the one
+// in front of it. Returns where the new frame starts, or -1.
+int AbortedAsciiEnd(const QByteArray &objBuffer, int nEnd)
+{
+    const int nNext = objBuffer.indexOf(':', 1);
+    return (nNext > 0 && (nEnd < 0 || nNext < nEnd)) ? nNext : -1;
+}
+
+bool RtuCrcOk(const unsigned char *pFrame, int nLen)
+{
+    const quint16 nCrc = CalcCRC16Table(reinterpret_cast<const char *>(pFrame), nLen - 2);
+    return pFrame[nLen - 2] == (nCrc & 0xFF) && pFrame[nLen - 1] == (nCrc >> 8);
+}
+
+// Length of a request of a served code, or 0 while the bytes that tell it
+// have not arrived.
+int RtuRqstLen(const unsigned char *pFrame, int nAvail)
+{
+    if (pFrame[1] == 0x0F || pFrame[1] == 0x10)
+        return nAvail >= 7 ? pFrame[6] + 9 : 0;
+    return 8;
+}
+
+enum class RtuFit { None, Wait, Frame };
+
+// Whether an RTU frame starts at pFrame and where it ends. Length and CRC
+// decide, never gaps between bytes: a served code gives the request's length
+// or the length of the reply another unit sends on a shared line; an
+// exception reply has five bytes; a code we do not serve is delimited by its
+// CRC alone, at any length at the head of the buffer (bAnyLength), elsewhere
+// only where the received bytes end, which keeps chance matches inside noise
+// rare. Wait: the bytes may still become a frame.
+RtuFit FitRtuFrame(const unsigned char *pFrame, int nAvail, bool bAnyLength, int &nLen)
+{
+    if (nAvail < RTU_MIN_FRAME)
+        return RtuFit::Wait;
+    const unsigned char nCode = pFrame[1];
+    if (!IsServedFuncCode(nCode) && (nCode & 0x80) == 0) {
+        // One pass: the CRC of the first n bytes is compared with the two after them.
+        const int nMax = qMin(nAvail, RTU_MAX_ADU);
+        const int nFirst = bAnyLength ? RTU_MIN_FRAME : nAvail;
+        unsigned char nHi = 0xFF;
+        unsigned char nLo = 0xFF;
+        for (int nBody = 0; nBody + 2 <= nMax; ++nBody) {
+            if (nBody + 2 >= nFirst && pFrame[nBody] == nLo && pFrame[nBody + 1] == nHi) {
+                nLen = nBody + 2;
+                return RtuFit::Frame;
+            }
+            const unsigned char nIndex = nLo ^ pFrame[nBody];
+            nLo = nHi ^ CRC_TABLES.arrLo[nIndex];
+            nHi = CRC_TABLES.arrHi[nIndex];
+        }
+        return nAvail < RTU_MAX_ADU ? RtuFit::Wait : RtuFit::None;
+    }
+    int arrLen[2] = {5, 0}; // 0: the bytes that tell the length are still to come
+    int nCount = 1;
+    if ((nCode & 0x80) == 0) {
+        arrLen[0] = RtuRqstLen(pFrame, nAvail);
+        if (nCode <= 0x04) {
+            arrLen[1] = pFrame[2] + 5; // reply: byte count, data, CRC
+            nCount = 2;
+        } else if (nCode >= 0x0F) {
+            arrLen[1] = 8; // reply: start address, quantity, CRC
+            nCount = 2;
+        }
+    }
+    bool bMayGrow = false;
+    for (int i = 0; i < nCount; ++i) {
+        if (arrLen[i] == 0 || arrLen[i] > nAvail) {
+            bMayGrow = true;
+        } else if (RtuCrcOk(pFrame, arrLen[i])) {
+            nLen = arrLen[i];
+            return RtuFit::Frame;
+        }
+    }
+    return bMayGrow ? RtuFit::Wait : RtuFit::None;
+}
+
 bool IsTcpMode(unsigned short nTransMode)
 {
     return nTransMode == TRANS_MODE_TCP_SYNC || nTransMode == TRANS_MODE_TCP_ASYNC;
@@ -241,7 +328,14 @@ bool IsRspFuncCode(unsigned char nRqstCode, unsigned char nRspCode)
 CPortBase::CPortBase(const QString &strPortName, short nWorkMode, QObject *parent)
     : QThread(parent), m_strPortName(strPortName), m_nWorkMode(static_cast<unsigned short>(nWorkMode))
 {
+    if (m_nWorkMode == WORK_MODE_SLAVE)
+        connect(this, &CPortBase::siRqstPassedOn, this, &CPortBase::slRqstTakenUp, Qt::QueuedConnection);
     LOG_DEBUG() << "New Port Obj:" + m_strPortName << m_nWorkMode;
+}
+
+void CPortBase::slRqstTakenUp()
+{
+    m_nRqstsAtDevices.fetch_sub(1, std::memory_order_relaxed);
 }
 
 CPortBase::~CPortBase()
@@ -282,6 +376,8 @@ void CPortBase::run()
 
     m_objRecvBuff.clear();
     m_SendContextBuffer.clear();
+    m_lstHeldRqsts.clear();
+    m_bRqstsHeldBack = false;
 
     delete m_pProcTimer;
     m_pProcTimer = new QTimer();
@@ -370,7 +466,8 @@ void CPortBase::slCycleCheckSend()
     case WORK_MODE_SLAVE:
         if (!m_objStaleTime.isValid() || m_objStaleTime.elapsed() > STALE_DATA_MSEC) {
             m_objStaleTime.start();
-            if (!m_objRecvBuff.isEmpty()) {
+            // Bytes held back while the devices catch up are not stale.
+            if (!m_objRecvBuff.isEmpty() && TakesRecvData()) {
                 emit siRecvDataRaw(m_strPortName, 0, LINK_RECV_FRAME_ERR, m_objRecvBuff);
                 m_objRecvBuff.clear();
             }
@@ -438,12 +535,77 @@ void CPortBase::ProcSendForSlave()
     }
     LINK_SEND_DATA_S stRsp;
     while (PopSendData(stRsp)) {
+        if (!TakeHeldRqst(stRsp)) {
+            LOG_DEBUG() << "Reply Without Request:" + m_strPortName << stRsp.nSN << stRsp.nAddr << stRsp.nFuncCode;
+            continue;
+        }
         QByteArray objFrame;
         MakeFrame(stRsp, objFrame);
         const bool bWritten = WriteData(objFrame);
         emit siRecvDataRaw(m_strPortName, stRsp.nAddr & 0xFF, bWritten ? LINK_SEND_OK : LINK_SEND_FAILED, objFrame);
     }
+    // Requests held back while the devices caught up.
+    if (m_bRqstsHeldBack && TakesRecvData()) {
+        m_bRqstsHeldBack = false;
+        ProcRecvRqstForSlave();
+    }
+    if (TakesRecvData())
+        ResumeRecv();
     RestartProcTimer(PROC_TIMER_MSEC);
+}
+
+bool CPortBase::TakesRecvData() const
+{
+    return m_nWorkMode != WORK_MODE_SLAVE
+           || (m_nRqstsAtDevices.load(std::memory_order_relaxed) < MAX_RQSTS_AT_DEVICES
+               && PendingWriteBytes() <= MAX_UNSENT_BYTES);
+}
+
+qint64 CPortBase::PendingWriteBytes() const
+{
+    return 0;
+}
+
+void CPortBase::ResumeRecv()
+{
+}
+
+bool CPortBase::DropStreamOutOfStep()
+{
+    return false;
+}
+
+void CPortBase::BeginNewStream()
+{
+    if (!m_objRecvBuff.isEmpty()) {
+        emit siRecvDataRaw(m_strPortName, 0, LINK_RECV_FRAME_ERR, m_objRecvBuff);
+        m_objRecvBuff.clear();
+    }
+    m_bRqstsHeldBack = false;
+    m_lstHeldRqsts.clear();
+}
+
+void CPortBase::HoldRqst(LINK_RECV_DATA_S &stRecv)
+{
+    // The link's own number: a transaction identifier of the wire may come
+    // again from the next connection while the devices still answer this one.
+    const quint16 nTransId = stRecv.nSN;
+    if (IsTcpMode(GetTransMode()))
+        stRecv.nSN = NextSN();
+    if (m_lstHeldRqsts.size() >= MAX_HELD_RQSTS)
+        m_lstHeldRqsts.removeFirst();
+    m_lstHeldRqsts.append({stRecv.nSN, nTransId});
+}
+
+bool CPortBase::TakeHeldRqst(LINK_SEND_DATA_S &stRsp)
+{
+    for (int i = 0; i < m_lstHeldRqsts.size(); ++i) {
+        if (m_lstHeldRqsts.at(i).nSN != stRsp.nSN)
+            continue;
+        stRsp.nSN = m_lstHeldRqsts.takeAt(i).nTransId;
+        return true;
+    }
+    return false;
 }
 
 bool CPortBase::ProcContextTimeout(SEND_CONTEXT_S &stContext)
@@ -508,12 +670,26 @@ void CPortBase::ProcRecvRqstForSlave()
     LINK_RECV_DATA_S stRecv;
     QByteArray objRaw;
     for (;;) {
+        if (!TakesRecvData()) {
+            m_bRqstsHeldBack = true;
+            break;
+        }
         PreProcRecvRqstData(m_objRecvBuff, stRecv, objRaw);
         if (objRaw.isEmpty())
             break;
-        emit siRecvDataRaw(m_strPortName, stRecv.nAddr, stRecv.enType, objRaw);
         if (stRecv.enType == LINK_RECV_OK)
+            HoldRqst(stRecv);
+        emit siRecvDataRaw(m_strPortName, stRecv.nAddr, stRecv.enType, objRaw);
+        if (stRecv.enType == LINK_RECV_OK) {
+            m_nRqstsAtDevices.fetch_add(1, std::memory_order_relaxed);
             emit siRecvData(m_strPortName, stRecv);
+            emit siRqstPassedOn();
+        }
+        // Only a header can be out of step in the MBAP framing.
+        if (stRecv.enType == LINK_RECV_FRAME_ERR && IsTcpMode(GetTransMode()) && DropStreamOutOfStep()) {
+            BeginNewStream();
+            break;
+        }
     }
 }
 
@@ -717,6 +893,12 @@ LINK_PROC_ERR_EN CPortBase::PreProcRecvRspData(const LINK_SEND_DATA_S &stRqst, Q
         return LINK_RECV_FRAME_ERR;
     }
     const int nEnd = objBuffer.indexOf("\r\n");
+    const int nAborted = AbortedAsciiEnd(objBuffer, nEnd);
+    if (nAborted > 0) {
+        objOut = objBuffer.left(nAborted);
+        objBuffer.remove(0, nAborted);
+        return LINK_RECV_FRAME_ERR;
+    }
     if (nEnd < 0) {
         if (objBuffer.size() < MAX_ASCII_FRAME_SIZE)
             return LINK_ERR_GENERAL;
@@ -725,7 +907,9 @@ LINK_PROC_ERR_EN CPortBase::PreProcRecvRspData(const LINK_SEND_DATA_S &stRqst, Q
         return LINK_RECV_FRAME_ERR;
     }
     const int nTextLen = nEnd - 1;
-    if (DecodeHexText(objBuffer.constData() + 1, nTextLen, objOut) && objOut.size() >= 3)
+    // Another unit's reply is not ours, however well formed.
+    if (DecodeHexText(objBuffer.constData() + 1, nTextLen, objOut) && objOut.size() >= 3
+        && ByteAt(objOut, 0) == (stRqst.nAddr & 0xFF))
         return LINK_RECV_OK;
     // An empty text still consumed bytes; report them rather than nothing.
     objOut = (nTextLen > 0) ? objBuffer.mid(1, nTextLen) : objBuffer.left(nEnd + 2);
@@ -753,6 +937,16 @@ LINK_PROC_ERR_EN CPortBase::PreProcRecvRspDataForRTU(const LINK_SEND_DATA_S &stR
         objBuffer.remove(0, nFound);
         return LINK_RECV_FRAME_ERR;
     }
+    // Nothing here starts our reply: a reply of another unit to the same
+    // kind of request is cut whole, anything else up to where ours could
+    // still begin. Either way it is not ours, and we wait on.
+    const bool bOtherUnit = nFound < 0 && IsRspFuncCode(stRqst.nFuncCode, pData[1]);
+    if (nFound < 0 && !bOtherUnit) {
+        const int nGiveUp = nSize - (RTU_MIN_FRAME - 1);
+        objOut = objBuffer.left(nGiveUp);
+        objBuffer.remove(0, nGiveUp);
+        return LINK_RECV_FRAME_ERR;
+    }
     const quint16 nPduLen = GetRspPduLen(stRqst.nFuncCode, pData[1], stRqst.objData);
     if (nPduLen == RSP_LEN_UNKNOWN) {
         LOG_DEBUG() << "ERROR: wrong rqst frame:" << stRqst.nAddr << stRqst.nFuncCode << m_strPortName;
@@ -764,30 +958,40 @@ LINK_PROC_ERR_EN CPortBase::PreProcRecvRspDataForRTU(const LINK_SEND_DATA_S &stR
     if (nSize < nFrameLen)
         return LINK_ERR_GENERAL;
     objOut = objBuffer.left(nFrameLen);
+    if (bOtherUnit) {
+        objBuffer.remove(0, nFrameLen);
+        return LINK_RECV_FRAME_ERR;
+    }
     return LINK_RECV_OK;
 }
 
 LINK_PROC_ERR_EN CPortBase::PreProcRecvRspDataForTCP(const LINK_SEND_DATA_S &stRqst, QByteArray &objBuffer, QByteArray &objOut)
 {
     objOut.clear();
-    if (objBuffer.size() < 8)
+    if (objBuffer.size() < MBAP_HEADER_SIZE)
         return LINK_ERR_GENERAL;
     const int nLen = ReadBE16(objBuffer, 4);
-    if (objBuffer.size() < nLen + 6)
+    if (nLen < MBAP_MIN_LEN || nLen > MBAP_MAX_LEN) {
+        objOut = objBuffer.left(MBAP_HEADER_SIZE);
+        objBuffer.remove(0, MBAP_HEADER_SIZE);
+        return LINK_RECV_FRAME_ERR;
+    }
+    const int nFrameLen = nLen + MBAP_HEADER_SIZE;
+    if (objBuffer.size() < nFrameLen)
         return LINK_ERR_GENERAL;
     LINK_PROC_ERR_EN enResult = LINK_RECV_OK;
     if (ReadBE16(objBuffer, 0) != stRqst.nSN)
         enResult = LINK_RECV_SN_ERR;
     else if (ReadBE16(objBuffer, 2) != 0)
         enResult = LINK_RECV_TYPE_ERR;
-    else if (nLen < 2)
-        enResult = LINK_RECV_FRAME_ERR; // no room for unit identifier and function code
+    else if (ByteAt(objBuffer, MBAP_HEADER_SIZE) != (stRqst.nAddr & 0xFF))
+        enResult = LINK_RECV_FRAME_ERR; // another unit's reply
     if (enResult != LINK_RECV_OK) {
-        objOut = objBuffer.left(nLen + 6);
-        objBuffer.remove(0, nLen + 6);
+        objOut = objBuffer.left(nFrameLen);
+        objBuffer.remove(0, nFrameLen);
         return enResult;
     }
-    objOut = objBuffer.mid(6, nLen);
+    objOut = objBuffer.mid(MBAP_HEADER_SIZE, nLen);
     return LINK_RECV_OK;
 }
 
@@ -803,34 +1007,46 @@ void CPortBase::PreProcRecvRqstData(QByteArray &objBuffer, LINK_RECV_DATA_S &stR
     switch (nTransMode) {
     case TRANS_MODE_RTU: {
         const int nSize = objBuffer.size();
-        if (nSize < 4)
+        if (nSize < RTU_MIN_FRAME)
             return;
+        // The first position where a whole frame lies: everything before it
+        // is given up. Nothing whole yet: wait, unless the buffer already
+        // holds more than any frame can claim; then give up what cannot
+        // start one any more.
         const unsigned char *pData = reinterpret_cast<const unsigned char *>(objBuffer.constData());
-        int nFound = -1;
-        for (int i = 1; i < nSize - 2; ++i) {
-            if (IsServedFuncCode(pData[i])) {
-                nFound = i;
+        int nFrameAt = -1;
+        int nFrameLen = 0;
+        int nFirstWait = -1;
+        for (int i = 0; i <= nSize - RTU_MIN_FRAME; ++i) {
+            const RtuFit enFit = FitRtuFrame(pData + i, nSize - i, i == 0, nFrameLen);
+            if (enFit == RtuFit::Frame) {
+                nFrameAt = i;
                 break;
             }
+            if (enFit == RtuFit::Wait && nFirstWait < 0)
+                nFirstWait = i;
         }
-        if (nFound < 0) {
-            objRaw.swap(objBuffer);
-            objBuffer.clear();
-        } else if (nFound >= 2) {
-            objRaw = objBuffer.left(nFound - 1);
-            objBuffer.remove(0, nFound - 1);
-        } else {
-            int nLen = 8;
-            if (pData[1] == 0x0F || pData[1] == 0x10) {
-                if (nSize < 10)
-                    return;
-                nLen = pData[6] + 9;
-            }
-            if (nSize < nLen)
-                return;
-            objFrame = objBuffer.left(nLen);
+        if (nFrameAt == 0) {
+            objFrame = objBuffer.left(nFrameLen);
             objRaw = objFrame;
-            objBuffer.remove(0, nLen);
+            objBuffer.remove(0, nFrameLen);
+            break;
+        }
+        int nGiveUp = nFrameAt;
+        if (nGiveUp < 0) {
+            if (nSize <= RTU_MAX_CLAIM)
+                return;
+            nGiveUp = nFirstWait > 0 ? nFirstWait : nSize - (RTU_MIN_FRAME - 1);
+        }
+        // Exactly the bytes of one request of a served code: its check failed.
+        const bool bCheckFailed = nGiveUp >= RTU_MIN_FRAME && IsServedFuncCode(pData[1])
+                                  && nGiveUp == RtuRqstLen(pData, nGiveUp);
+        objRaw = objBuffer.left(nGiveUp);
+        objBuffer.remove(0, nGiveUp);
+        if (bCheckFailed) {
+            stRecv.nAddr = ByteAt(objRaw, 0);
+            stRecv.enType = LINK_RECV_CHECK_ERR;
+            return;
         }
         break;
     }
@@ -846,6 +1062,12 @@ void CPortBase::PreProcRecvRqstData(QByteArray &objBuffer, LINK_RECV_DATA_S &stR
             objBuffer.remove(0, nColon);
         } else {
             const int nEnd = objBuffer.indexOf("\r\n");
+            const int nAborted = AbortedAsciiEnd(objBuffer, nEnd);
+            if (nAborted > 0) {
+                objRaw = objBuffer.left(nAborted);
+                objBuffer.remove(0, nAborted);
+                break;
+            }
             if (nEnd < 0) {
                 if (objBuffer.size() < MAX_ASCII_FRAME_SIZE)
                     return;
@@ -865,16 +1087,22 @@ void CPortBase::PreProcRecvRqstData(QByteArray &objBuffer, LINK_RECV_DATA_S &stR
     }
     case TRANS_MODE_TCP_SYNC:
     case TRANS_MODE_TCP_ASYNC: {
-        if (objBuffer.size() < 8)
+        if (objBuffer.size() < MBAP_HEADER_SIZE)
             return;
         nTransId = ReadBE16(objBuffer, 0);
         nProtoId = ReadBE16(objBuffer, 2);
         const int nLen = ReadBE16(objBuffer, 4);
-        if (objBuffer.size() < nLen + 6)
+        if (nLen < MBAP_MIN_LEN || nLen > MBAP_MAX_LEN) {
+            // Waiting for what such a header announces would stall the link.
+            objRaw = objBuffer.left(MBAP_HEADER_SIZE);
+            objBuffer.remove(0, MBAP_HEADER_SIZE);
+            break;
+        }
+        if (objBuffer.size() < nLen + MBAP_HEADER_SIZE)
             return;
-        objRaw = objBuffer.left(nLen + 6);
-        objFrame = objBuffer.mid(6, nLen);
-        objBuffer.remove(0, nLen + 6);
+        objRaw = objBuffer.left(nLen + MBAP_HEADER_SIZE);
+        objFrame = objBuffer.mid(MBAP_HEADER_SIZE, nLen);
+        objBuffer.remove(0, nLen + MBAP_HEADER_SIZE);
         break;
     }
     default:

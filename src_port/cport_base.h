@@ -26,6 +26,12 @@ struct SEND_CONTEXT_S
     QElapsedTimer objTime;       // since the last sending
 };
 
+// MBAP header; a Modbus TCP ADU is at most 260 bytes, so the length field
+// counts at most 254, and at least the unit identifier and the function code.
+constexpr int MBAP_HEADER_SIZE = 6;
+constexpr int MBAP_MIN_LEN = 2;
+constexpr int MBAP_MAX_LEN = 254;
+
 // Modbus CRC-16 (0xFFFF, reflected 0xA001); table form for the data path.
 quint16 CalcCRC16(const QByteArray &objData);
 // Same value computed bit by bit, for the tools; nCrc carries on a CRC of
@@ -76,6 +82,12 @@ signals:
     void siPortState(QString strPortName, bool bIsOpen);
     void siRecvDataRaw(QString strPortName, quint16 nAddr, LINK_PROC_ERR_EN enType, QByteArray objRevcData);
     void siRecvData(QString strPortName, LINK_RECV_DATA_S stData);
+    // Slave links, internal: follows each request record, queued to the
+    // thread that owns the link, where the devices take the records up.
+    void siRqstPassedOn();
+
+private slots:
+    void slRqstTakenUp();
 
 public:
     bool LaunchPort();
@@ -118,8 +130,45 @@ protected:
     void SetOpenFlag(bool bIsOpen);
     bool GetOpenFlag() const;
 
+    // Slave links hold only so many requests for their devices: beyond
+    // MAX_RQSTS_AT_DEVICES records not yet taken up, or MAX_UNSENT_BYTES of
+    // replies the peer has not taken, the medium is not read, so the peer's
+    // flow control holds it back. Masters always read.
+    bool TakesRecvData() const;
+    // Bytes written to the medium that it has not passed on yet.
+    virtual qint64 PendingWriteBytes() const;
+    // Reads what the medium holds; called when a slave link takes requests again.
+    virtual void ResumeRecv();
+    // A connection ends and another begins: nothing received on the old one
+    // is cut together with the new one's bytes, and replies to its requests
+    // are not sent.
+    void BeginNewStream();
+    // An MBAP header was out of step with the byte stream; nothing after it
+    // marks where the next frame begins. True when the subclass dropped the
+    // stream (the peer reconnects); otherwise cutting goes on after the header.
+    virtual bool DropStreamOutOfStep();
+
+public:
+    static constexpr int MAX_RQSTS_AT_DEVICES = 64;
+    static constexpr qint64 MAX_UNSENT_BYTES = 64 * 1024;
+    // What a medium may buffer unread before the peer is held back.
+    static constexpr qint64 MEDIUM_READ_BUFFER = 64 * 1024;
+
 private:
+    // A request handed to the devices on the current stream, and the
+    // transaction identifier its reply must carry.
+    struct HELD_RQST_S
+    {
+        quint16 nSN;
+        quint16 nTransId;
+    };
+
     void ProcRecvRqstForSlave();
+    // Numbers a request record and remembers it for its reply.
+    void HoldRqst(LINK_RECV_DATA_S &stRecv);
+    // The request a reply answers, taken off the ledger; false for a reply
+    // to no request of the current stream.
+    bool TakeHeldRqst(LINK_SEND_DATA_S &stRsp);
     // Orders everything the finished worker thread did before what the caller
     // does next; QThread's own wait is invisible to ThreadSanitizer.
     void SyncWithFinishedThread();
@@ -137,6 +186,11 @@ protected:
     QTimer *m_pCycleTimer = nullptr;
     std::atomic<bool> m_bOpenFlag{false};
     std::atomic<unsigned int> m_nRunsEnded{0};
+
+private:
+    QList<HELD_RQST_S> m_lstHeldRqsts;          // worker thread only
+    bool m_bRqstsHeldBack = false;              // bytes wait in m_objRecvBuff; worker thread only
+    std::atomic<int> m_nRqstsAtDevices{0};     // records passed on, not yet taken up
 };
 
 #endif // CPORT_BASE_H

@@ -72,6 +72,7 @@ bool CPortCOM::OpenPort()
         LOG_DEBUG() << "Port Open Failed by Para:" + m_strPortName;
         return false;
     }
+    m_pSerialPort->setReadBufferSize(MEDIUM_READ_BUFFER);
     connect(m_pSerialPort, &QSerialPort::readyRead, this, &CPortCOM::slRecvBuffData, Qt::DirectConnection);
     SetOpenFlag(true);
     LOG_DEBUG() << "Port Open Success:" + m_strPortName << m_stComPara.nTransMode;
@@ -148,9 +149,15 @@ bool CPortCOM::WriteData(const QByteArray &objFrame)
     return true;
 }
 
+void CPortCOM::ResumeRecv()
+{
+    if (m_pSerialPort != nullptr && m_pSerialPort->bytesAvailable() > 0)
+        slRecvBuffData();
+}
+
 void CPortCOM::slRecvBuffData()
 {
-    if (m_pSerialPort == nullptr)
+    if (m_pSerialPort == nullptr || !TakesRecvData())
         return;
     const QByteArray objBytes = m_pSerialPort->readAll();
     if (objBytes.isEmpty())

@@ -1,5 +1,6 @@
 #include "cport_net.h"
 
+#include <QHostAddress>
 #include <QMutexLocker>
 #include <QTimer>
 
@@ -8,7 +9,18 @@
 namespace {
 constexpr int PROC_TIMER_MSEC = 10;
 constexpr int ASYNC_SEND_TIMER_MSEC = 30;
+
+quint16 ReadWord(const QByteArray &objBytes, int nPos)
+{
+    return static_cast<quint16>((quint8(objBytes.at(nPos)) << 8) | quint8(objBytes.at(nPos + 1)));
+}
 } // namespace
+
+bool IsPeerAddress(const QHostAddress &objPeer, const QString &strConfigured)
+{
+    const QHostAddress objConfigured(strConfigured.trimmed());
+    return !objConfigured.isNull() && objConfigured.isEqual(objPeer, QHostAddress::ConvertV4MappedToIPv4);
+}
 
 CPortNet::CPortNet(const QString &strPortName, short nWorkMode, QObject *parent)
     : CPortBase(strPortName, nWorkMode, parent)
@@ -82,11 +94,34 @@ void CPortNet::CycleTimerCheckForMaster()
         }
         ++i;
     }
-    // Bytes not consumed within one tick cannot become a reply any more.
-    if (!m_objRecvBuff.isEmpty()) {
+    // The beginning of a reply that is still awaited waits for the rest (a
+    // gateway may pass a reply on in pieces); other bytes cannot become one.
+    if (!m_objRecvBuff.isEmpty() && !IsAwaitedReplyStart(m_objRecvBuff)) {
         emit siRecvDataRaw(m_strPortName, 0, LINK_RECV_FRAME_ERR, m_objRecvBuff);
         m_objRecvBuff.clear();
     }
+}
+
+bool CPortNet::IsAwaitedReplyStart(const QByteArray &objBytes) const
+{
+    const int nSize = objBytes.size();
+    if (nSize < 2)
+        return !m_SendContextBuffer.isEmpty();
+    const int nIndex = FindContext(ReadWord(objBytes, 0));
+    if (nIndex < 0)
+        return false;
+    const int nLen = nSize >= 6 ? ReadWord(objBytes, 4) : MBAP_MAX_LEN;
+    return (nSize < 4 || ReadWord(objBytes, 2) == 0) && nLen >= MBAP_MIN_LEN && nLen <= MBAP_MAX_LEN
+           && (nSize < 7 || quint8(objBytes.at(6)) == (m_SendContextBuffer.at(nIndex).stSendData.nAddr & 0xFF));
+}
+
+int CPortNet::FindContext(quint16 nSN) const
+{
+    for (int i = 0; i < m_SendContextBuffer.size(); ++i) {
+        if (m_SendContextBuffer.at(i).stSendData.nSN == nSN)
+            return i;
+    }
+    return -1;
 }
 
 void CPortNet::ProcRecvRspForMaster()
@@ -102,19 +137,15 @@ void CPortNet::ProcRecvRspForMaster()
         if (objRaw.isEmpty())
             break;
         if (stRecv.enType == LINK_RECV_OK) {
-            int nIndex = -1;
-            for (int i = 0; i < m_SendContextBuffer.size(); ++i) {
-                if (m_SendContextBuffer.at(i).stSendData.nSN == stRecv.nSN) {
-                    nIndex = i;
-                    break;
-                }
-            }
-            if (nIndex >= 0) {
+            const int nIndex = FindContext(stRecv.nSN);
+            if (nIndex < 0) {
+                stRecv.enType = LINK_RECV_SN_ERR;
+            } else if (stRecv.nAddr != (m_SendContextBuffer.at(nIndex).stSendData.nAddr & 0xFF)) {
+                stRecv.enType = LINK_RECV_FRAME_ERR; // another unit's reply; ours may still come
+            } else {
                 stRecv.nRspTime = static_cast<quint32>(m_SendContextBuffer.at(nIndex).objTime.elapsed());
                 m_SendContextBuffer.removeAt(nIndex);
                 emit siRecvData(m_strPortName, stRecv);
-            } else {
-                stRecv.enType = LINK_RECV_SN_ERR;
             }
         }
         emit siRecvDataRaw(m_strPortName, stRecv.nAddr, stRecv.enType, objRaw);

@@ -11,6 +11,13 @@
 #include "cport_base.h"
 #include "portparadefine.h"
 
+class QHostAddress;
+
+// Whether a peer's address is the configured one, compared as addresses (an
+// IPv4-mapped IPv6 address is its IPv4 address). Text that is no address
+// names nobody.
+bool IsPeerAddress(const QHostAddress &objPeer, const QString &strConfigured);
+
 class CPortNet : public CPortBase
 {
     Q_OBJECT
@@ -42,6 +49,9 @@ protected:
 
 private:
     bool IsAsyncMaster() const;
+    int FindContext(quint16 nSN) const; // index of the context sent with nSN, or -1
+    // Whether the bytes can still become the reply to an outstanding request.
+    bool IsAwaitedReplyStart(const QByteArray &objBytes) const;
 
     mutable QMutex m_objParaLock;
 

@@ -26,6 +26,7 @@ bool CPortNetTCPClient::OpenPort()
     ClosePort();
     TakeNetPara();
     m_pTcpSocket = new QTcpSocket();
+    m_pTcpSocket->setReadBufferSize(MEDIUM_READ_BUFFER);
     connect(m_pTcpSocket, &QTcpSocket::connected, this, &CPortNetTCPClient::slConnected, Qt::DirectConnection);
     connect(m_pTcpSocket, &QTcpSocket::disconnected, this, &CPortNetTCPClient::slDisconnected,
             Qt::DirectConnection);
@@ -75,9 +76,15 @@ bool CPortNetTCPClient::WriteData(const QByteArray &objFrame)
     return true;
 }
 
+void CPortNetTCPClient::ResumeRecv()
+{
+    if (m_pTcpSocket != nullptr && m_pTcpSocket->bytesAvailable() > 0)
+        slRecvBuffData();
+}
+
 void CPortNetTCPClient::slRecvBuffData()
 {
-    if (m_pTcpSocket == nullptr)
+    if (m_pTcpSocket == nullptr || !TakesRecvData())
         return;
     m_objRecvBuff.append(m_pTcpSocket->readAll());
     if (!m_objRecvBuff.isEmpty())

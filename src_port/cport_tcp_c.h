@@ -22,6 +22,7 @@ protected:
     bool OpenPort() override;
     void ClosePort() override;
     bool WriteData(const QByteArray &objFrame) override;
+    void ResumeRecv() override;
 
 protected slots:
     void slConnected();

@@ -44,9 +44,8 @@ void CPortNetTCPServer::slReadTCPLink()
         return;
     while (QTcpSocket *pSocket = m_pTcpServer->nextPendingConnection()) {
         const QString strPeer = pSocket->peerAddress().toString();
-        // A plain substring test, so the configured IPv4 address also matches
-        // its IPv4-mapped IPv6 form.
-        if (!strPeer.contains(m_stNetPara.strDesIP)) {
+        const bool bAnyPeer = m_stNetPara.strDesIP.trimmed().isEmpty();
+        if (!bAnyPeer && !IsPeerAddress(pSocket->peerAddress(), m_stNetPara.strDesIP)) {
             // Never read or answered; closed at once so the client learns it
             // and no socket piles up for the server's lifetime.
             pSocket->disconnectFromHost();
@@ -54,7 +53,9 @@ void CPortNetTCPServer::slReadTCPLink()
             continue;
         }
         CloseTCPLink();
+        BeginNewStream();
         m_pServerLink = pSocket;
+        m_pServerLink->setReadBufferSize(MEDIUM_READ_BUFFER);
         connect(m_pServerLink, &QTcpSocket::disconnected, this, &CPortNetTCPServer::slClientLinkBreak,
                 Qt::DirectConnection);
         connect(m_pServerLink, &QTcpSocket::readyRead, this, &CPortNetTCPServer::slRecvBuffData,
@@ -106,9 +107,27 @@ bool CPortNetTCPServer::WriteData(const QByteArray &objFrame)
     return true;
 }
 
+qint64 CPortNetTCPServer::PendingWriteBytes() const
+{
+    return m_pServerLink != nullptr ? m_pServerLink->bytesToWrite() : 0;
+}
+
+void CPortNetTCPServer::ResumeRecv()
+{
+    if (m_pServerLink != nullptr && m_pServerLink->bytesAvailable() > 0)
+        slRecvBuffData();
+}
+
+bool CPortNetTCPServer::DropStreamOutOfStep()
+{
+    LOG_DEBUG() << "MBAP Out Of Step:" + m_strPortName;
+    CloseTCPLink();
+    return true;
+}
+
 void CPortNetTCPServer::slRecvBuffData()
 {
-    if (m_pServerLink == nullptr)
+    if (m_pServerLink == nullptr || !TakesRecvData())
         return;
     m_objRecvBuff.append(m_pServerLink->readAll());
     if (!m_objRecvBuff.isEmpty())

@@ -2,8 +2,9 @@
 #define CPORT_TCP_S_H
 
 // TCP server link: listens on every local address and talks to one client at
-// a time, the latest one whose address matches the configured peer address.
-// Clients from other addresses are closed at once without being read.
+// a time, the latest one from the configured peer address (any address when
+// none is configured). Clients from other addresses are closed at once
+// without being read.
 
 #include "cport_net.h"
 
@@ -24,6 +25,9 @@ protected:
     bool OpenPort() override;
     void ClosePort() override;
     bool WriteData(const QByteArray &objFrame) override;
+    qint64 PendingWriteBytes() const override;
+    void ResumeRecv() override;
+    bool DropStreamOutOfStep() override;
     // Drops the adopted client, if any.
     void CloseTCPLink();
 

@@ -62,14 +62,26 @@ void CPortNetUDPUnicast::slRecvBuffData()
 {
     // One datagram per notification; the socket notifies again while more
     // are pending.
-    if (m_pUdpSocket == nullptr || !m_pUdpSocket->hasPendingDatagrams())
+    if (m_pUdpSocket == nullptr || !m_pUdpSocket->hasPendingDatagrams() || !TakesRecvData())
         return;
     const QNetworkDatagram objDatagram = m_pUdpSocket->receiveDatagram();
-    if (!objDatagram.isValid() || objDatagram.senderAddress().toString() != m_stNetPara.strDesIP
+    if (!objDatagram.isValid() || !IsPeerAddress(objDatagram.senderAddress(), m_stNetPara.strDesIP)
         || objDatagram.senderPort() != static_cast<int>(m_stNetPara.nPortID))
         return;
     m_objRecvBuff.append(objDatagram.data());
     ProcRecvBuffData();
+    // A datagram carries one frame: what is left of it can never be completed
+    // by the next one.
+    if (!m_objRecvBuff.isEmpty()) {
+        emit siRecvDataRaw(m_strPortName, 0, LINK_RECV_FRAME_ERR, m_objRecvBuff);
+        m_objRecvBuff.clear();
+    }
+}
+
+void CPortNetUDPUnicast::ResumeRecv()
+{
+    while (m_pUdpSocket != nullptr && m_pUdpSocket->hasPendingDatagrams() && TakesRecvData())
+        slRecvBuffData();
 }
 
 void CPortNetUDPUnicast::ClosePort()

@@ -25,6 +25,7 @@ protected:
     bool OpenPort() override;
     void ClosePort() override;
     bool WriteData(const QByteArray &objFrame) override;
+    void ResumeRecv() override;
     // Local address to bind. Two links of this kind on one machine cannot
     // both bind every address on the same port, so a test puts one of them on
     // its own loopback address.

@@ -19,8 +19,10 @@
 #include "datacfgrule.h"
 #include "uiutils.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStandardItemModel>
 #include <QTimer>
@@ -32,9 +34,11 @@ const QColor VALUE_TEXT_COLOR(0, 0, 205);
 const QColor VALUE_BACK_COLOR(224, 255, 255);
 const QColor VALUE_CHANGED_COLOR(255, 69, 0);
 const QColor ROW_MARK_COLOR(255, 196, 196);
-// Selection lists in every cell are slow to build: from this many points on
-// the configuration state fills progressively.
+// From this many points on, the configuration state fills one row per timer
+// tick behind a progress dialog, so the window keeps painting.
 const int PROGRESSIVE_LOAD_FROM = 11;
+// Rows above and below the view that get their selection lists ahead of scrolling.
+const int LIST_ROW_MARGIN = 5;
 
 QString T(const char *pText)
 {
@@ -86,6 +90,21 @@ bool IsEditableTextColumn(int nColumn)
     }
 }
 
+bool IsCheckColumn(int nColumn)
+{
+    return nColumn == CDlgDeviceDataBase::COL_BREAD || nColumn == CDlgDeviceDataBase::COL_BWRITE
+        || nColumn == CDlgDeviceDataBase::COL_CURVE;
+}
+
+Qt::Alignment ColumnAlignment(int nColumn)
+{
+    if (nColumn == CDlgDeviceDataBase::COL_NAME)
+        return Qt::AlignLeft | Qt::AlignVCenter;
+    if (nColumn == CDlgDeviceDataBase::COL_GAIN)
+        return Qt::AlignRight | Qt::AlignVCenter;
+    return Qt::AlignCenter;
+}
+
 QString GainText(double fGain)
 {
     return QString::number(fGain, 'g', 15);
@@ -114,9 +133,13 @@ CDlgDeviceDataBase::CDlgDeviceDataBase(const QString &strDeviceName, QWidget *pP
     m_lstHideColumn << COL_IS_SHOW;
     m_pTable = new CMTTableWidget(this);
     m_pTable->SetTblColumn(DATA_COLUMNS, COL_COUNT);
+    // The lists sit in cells barely wider than their longest entry.
+    m_pTable->setStyleSheet(QStringLiteral("QComboBox { padding: 1px 2px; } QComboBox::drop-down { width: 14px; }"));
     connect(m_pTable, &QTableWidget::cellDoubleClicked, this, &CDlgDeviceDataBase::slInfoTblcellDoubleClicked);
     connect(m_pTable, &CMTTableWidget::siCellLongPressed, this, &CDlgDeviceDataBase::slInfoTblcellLongPressed);
     connect(m_pTable, &QTableWidget::cellChanged, this, &CDlgDeviceDataBase::slInfoTblcellChanged);
+    connect(m_pTable->verticalScrollBar(), &QScrollBar::valueChanged, this, &CDlgDeviceDataBase::EnsureCellLists);
+    m_pTable->viewport()->installEventFilter(this);
 
     m_pLoadTimer = new QTimer(this);
     m_pLoadTimer->setSingleShot(true);
@@ -232,13 +255,13 @@ void CDlgDeviceDataBase::LoadDataCfg()
     m_nLastID = lstCfg.isEmpty() ? 0 : lstCfg.last().nID;
     SyncCurveLegends(lstCfg);
 
+    m_pTable->setRowCount(lstCfg.size());
     if (!m_bCfgState || lstCfg.size() < PROGRESSIVE_LOAD_FROM) {
-        m_pTable->setRowCount(lstCfg.size());
         for (int nRow = 0; nRow < lstCfg.size(); ++nRow)
             InitDataRow(nRow, lstCfg.at(nRow), m_bCfgState);
         return;
     }
-
+    m_nLoadedRows = 0;
     m_pLoadTimer->start(1);
     CDlgProgress objDlg(T("配置加载中(") + m_strDeviceName + T(")"), this);
     connect(this, &CDlgDeviceDataBase::siCfgLoadProgress, &objDlg, &CDlgProgress::slProgressChanged);
@@ -251,27 +274,25 @@ void CDlgDeviceDataBase::LoadDataCfg()
 void CDlgDeviceDataBase::slTimerLoadCfg()
 {
     const QList<DEVICE_DATA_CFG_S> &lstCfg = CCfgFileMgr::GetInstance()->GetDeviceDataCfgList(m_strDeviceName);
-    const int nRow = m_pTable->rowCount();
+    const int nRow = m_nLoadedRows;
     if (nRow >= lstCfg.size()) {
         emit siCfgLoadProgress(100);
         return;
     }
-    m_pTable->insertRow(nRow);
     InitDataRow(nRow, lstCfg.at(nRow), true);
+    ++m_nLoadedRows;
     emit siCfgLoadProgress(int(100LL * (nRow + 1) / lstCfg.size()));
     m_pLoadTimer->start(1);
 }
 
 void CDlgDeviceDataBase::FinishLoad()
 {
-    if (!m_pLoadTimer->isActive())
-        return;
     m_pLoadTimer->stop();
     const QList<DEVICE_DATA_CFG_S> &lstCfg = CCfgFileMgr::GetInstance()->GetDeviceDataCfgList(m_strDeviceName);
-    for (int nRow = m_pTable->rowCount(); nRow < lstCfg.size(); ++nRow) {
-        m_pTable->insertRow(nRow);
+    for (int nRow = m_nLoadedRows; nRow < lstCfg.size(); ++nRow)
         InitDataRow(nRow, lstCfg.at(nRow), true);
-    }
+    m_nLoadedRows = lstCfg.size();
+    EnsureCellLists();
 }
 
 void CDlgDeviceDataBase::SyncCurveLegends(const QList<DEVICE_DATA_CFG_S> &lstCfg)
@@ -290,7 +311,7 @@ void CDlgDeviceDataBase::SyncCurveLegends(const QList<DEVICE_DATA_CFG_S> &lstCfg
             pCurve->DelLegend(m_strDeviceName, it.value(), it.key());
     }
     for (auto it = mapWanted.constBegin(); it != mapWanted.constEnd(); ++it) {
-        if (m_mapCurves.value(it.key()) != it.value() || !m_mapCurves.contains(it.key()))
+        if (!m_mapCurves.contains(it.key()) || m_mapCurves.value(it.key()) != it.value())
             pCurve->AddLegend(m_strDeviceName, it.value(), it.key());
     }
     m_mapCurves = mapWanted;
@@ -310,39 +331,14 @@ void CDlgDeviceDataBase::InitDataRow(int nRow, const DEVICE_DATA_CFG_S &objCfg, 
 void CDlgDeviceDataBase::BuildOperRow(int nRow, const DEVICE_DATA_CFG_S &objCfg)
 {
     const Qt::ItemFlags nReadOnly = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    auto fnText = [&](int nColumn, const QString &strText, Qt::Alignment nAlign = Qt::AlignCenter) {
-        auto *pItem = new QTableWidgetItem(strText);
-        pItem->setFlags(nReadOnly);
-        pItem->setTextAlignment(nAlign);
-        m_pTable->setItem(nRow, nColumn, pItem);
-    };
-    auto fnCheck = [&](int nColumn, quint16 nFlag) {
+    for (int nColumn = 0; nColumn < COL_COUNT; ++nColumn) {
         auto *pItem = new QTableWidgetItem;
-        pItem->setFlags(Qt::ItemIsUserCheckable);
-        pItem->setCheckState(CheckOf(nFlag));
+        pItem->setFlags(IsCheckColumn(nColumn) ? Qt::ItemIsUserCheckable : nReadOnly);
+        pItem->setTextAlignment(ColumnAlignment(nColumn));
         m_pTable->setItem(nRow, nColumn, pItem);
-    };
-    fnText(COL_ID, QString::number(objCfg.nID));
-    fnText(COL_IS_SHOW, QString::number(objCfg.nIsShow));
-    fnText(COL_NAME, objCfg.strName, Qt::AlignLeft | Qt::AlignVCenter);
-    fnText(COL_BLOCK, GetBlockName(objCfg.nBlock));
-    fnText(COL_ADDR, QString::number(objCfg.nAddr));
-    fnText(COL_SIZE, QString::number(objCfg.nSize));
-    fnText(COL_VALUE, QString());
+    }
+    ApplyCfgToRow(nRow, objCfg);
     ResetDataValueCell(nRow);
-    fnText(COL_UNIT, objCfg.strUnit);
-    fnText(COL_RANGE, objCfg.strRange);
-    fnText(COL_GAIN, GainText(objCfg.fGain), Qt::AlignRight | Qt::AlignVCenter);
-    fnCheck(COL_BREAD, objCfg.nIsBRead);
-    fnCheck(COL_BWRITE, objCfg.nIsBWrite);
-    fnCheck(COL_CURVE, objCfg.nCurveShow);
-    fnText(COL_PRTC_TYPE, GetPrtcTypeName(objCfg.nPrtcType));
-    fnText(COL_SHOW_TYPE, GetShowTypeName(objCfg.nShowType));
-    fnText(COL_BYTE_ODER, GetByteOderCellName(objCfg.nByteOder));
-    fnText(COL_WORD_ODER, GetByteOderCellName(objCfg.nWordOder));
-    fnText(COL_INTERVAL, QString::number(objCfg.nIntervalTime));
-    fnText(COL_TIMEOUT, QString::number(objCfg.nTimeOut));
-    fnText(COL_RESEND, QString::number(objCfg.nResendCount));
     m_pTable->setRowHidden(nRow, objCfg.nIsShow == 0);
 }
 
@@ -358,37 +354,16 @@ void CDlgDeviceDataBase::BuildCfgRow(int nRow, const DEVICE_DATA_CFG_S &objCfg)
         pItem->setFlags(nFlags);
         if (nColumn == COL_NAME)
             pItem->setCheckState(Qt::Unchecked);
-        pItem->setTextAlignment(nColumn == COL_NAME   ? Qt::AlignLeft | Qt::AlignVCenter
-                                : nColumn == COL_GAIN ? Qt::AlignRight | Qt::AlignVCenter
-                                                      : Qt::Alignment(Qt::AlignCenter));
+        pItem->setTextAlignment(ColumnAlignment(nColumn));
         m_pTable->setItem(nRow, nColumn, pItem);
     }
     ResetDataValueCell(nRow);
-
-    struct COMBO_S
-    {
-        int nColumn;
-        const QList<SHOW_TABLE_ITEM_S> &lstTable;
-        void (CDlgDeviceDataBase::*pfnSlot)(int, int, int);
-    };
-    const COMBO_S COMBOS[] = {
-        {COL_BLOCK, GetBlockTable(), &CDlgDeviceDataBase::slDataBlockChanged},
-        {COL_PRTC_TYPE, GetPrtcTypeTable(), &CDlgDeviceDataBase::slDataPrtcTypeChanged},
-        {COL_SHOW_TYPE, GetShowTypeTable(), &CDlgDeviceDataBase::slDataShowTypeChanged},
-        {COL_BYTE_ODER, GetByteOderTable(), nullptr},
-        {COL_WORD_ODER, GetByteOderTable(), nullptr},
-    };
-    for (const COMBO_S &stCombo : COMBOS) {
-        auto *pCombo = new CMTComboBox(nRow, stCombo.nColumn);
-        pCombo->FillItems(stCombo.lstTable, 0);
-        if (stCombo.pfnSlot != nullptr)
-            connect(pCombo, &CMTComboBox::siCurrentIndexChanged, this, stCombo.pfnSlot);
-        m_pTable->setCellWidget(nRow, stCombo.nColumn, pCombo);
-    }
-
+    m_pTable->setRowHidden(nRow, false);
     DEVICE_DATA_CFG_S objShown = objCfg;
     ApplyDataSizeRule(objShown);
     ApplyCfgToRow(nRow, objShown);
+    if (IsInListWindow(nRow))
+        CreateCellLists(nRow);
 }
 
 void CDlgDeviceDataBase::ApplyCfgToRow(int nRow, const DEVICE_DATA_CFG_S &objCfg)
@@ -409,6 +384,19 @@ void CDlgDeviceDataBase::ApplyCfgToRow(int nRow, const DEVICE_DATA_CFG_S &objCfg
     fnSetText(COL_INTERVAL, QString::number(objCfg.nIntervalTime));
     fnSetText(COL_TIMEOUT, QString::number(objCfg.nTimeOut));
     fnSetText(COL_RESEND, QString::number(objCfg.nResendCount));
+    // The list cells keep their value under the list, so rows without a list
+    // (out of view, or in the data-operation state) read back the same.
+    auto fnSetChoice = [&](int nColumn, quint16 nValue, const QString &strText) {
+        if (QTableWidgetItem *pItem = m_pTable->item(nRow, nColumn)) {
+            pItem->setData(Qt::UserRole, nValue);
+            pItem->setText(strText);
+        }
+    };
+    fnSetChoice(COL_BLOCK, objCfg.nBlock, GetBlockName(objCfg.nBlock));
+    fnSetChoice(COL_PRTC_TYPE, objCfg.nPrtcType, GetPrtcTypeName(objCfg.nPrtcType));
+    fnSetChoice(COL_SHOW_TYPE, objCfg.nShowType, GetShowTypeName(objCfg.nShowType));
+    fnSetChoice(COL_BYTE_ODER, objCfg.nByteOder, GetByteOderCellName(objCfg.nByteOder));
+    fnSetChoice(COL_WORD_ODER, objCfg.nWordOder, GetByteOderCellName(objCfg.nWordOder));
 
     const DATA_CFG_FORM_S stForm = GetDataCfgForm(objCfg);
     auto fnSetCheck = [&](int nColumn, quint16 nFlag, bool bEnabled) {
@@ -417,30 +405,99 @@ void CDlgDeviceDataBase::ApplyCfgToRow(int nRow, const DEVICE_DATA_CFG_S &objCfg
             pItem->setCheckState(CheckOf(nFlag));
         }
     };
-    fnSetCheck(COL_BREAD, objCfg.nIsBRead, true);
-    fnSetCheck(COL_BWRITE, objCfg.nIsBWrite, stForm.bBWrite);
-    fnSetCheck(COL_CURVE, objCfg.nCurveShow, stForm.bCurve);
+    fnSetCheck(COL_BREAD, objCfg.nIsBRead, m_bCfgState);
+    fnSetCheck(COL_BWRITE, objCfg.nIsBWrite, m_bCfgState && stForm.bBWrite);
+    fnSetCheck(COL_CURVE, objCfg.nCurveShow, m_bCfgState && stForm.bCurve);
+    ApplyCfgToLists(nRow, objCfg);
+}
 
+void CDlgDeviceDataBase::ApplyCfgToLists(int nRow, const DEVICE_DATA_CFG_S &objCfg)
+{
     auto fnCombo = [&](int nColumn) { return qobject_cast<CMTComboBox *>(m_pTable->cellWidget(nRow, nColumn)); };
-    auto fnSetCombo = [&](int nColumn, quint16 nValue) {
-        if (CMTComboBox *pCombo = fnCombo(nColumn)) {
-            const QSignalBlocker objComboBlocker(pCombo);
-            pCombo->setCurrentIndex(nValue);
-        }
+    if (fnCombo(COL_BLOCK) == nullptr)
+        return;
+    const quint16 nValues[] = {objCfg.nBlock, objCfg.nPrtcType, objCfg.nShowType, objCfg.nByteOder, objCfg.nWordOder};
+    for (int i = 0; i < 5; ++i) {
+        CMTComboBox *pCombo = fnCombo(COMBO_COLUMNS[i]);
+        const QSignalBlocker objComboBlocker(pCombo);
+        pCombo->SetRowColumn(unsigned(nRow), unsigned(COMBO_COLUMNS[i]));
+        pCombo->setCurrentIndex(nValues[i]);
+    }
+    const DATA_CFG_FORM_S stForm = GetDataCfgForm(objCfg);
+    OfferEntries(fnCombo(COL_PRTC_TYPE), stForm.lstPrtcTypes);
+    OfferEntries(fnCombo(COL_SHOW_TYPE), stForm.lstShowTypes);
+    fnCombo(COL_BYTE_ODER)->setEnabled(stForm.bByteOder);
+    fnCombo(COL_WORD_ODER)->setEnabled(stForm.bWordOder);
+}
+
+// ---------------------------------------------------------------- selection lists
+
+// A list widget in every cell of a big table makes each layout and paint of
+// the view walk thousands of widgets. Lists exist only on the rows in view
+// (and a few around them); the cell under a list holds the same value.
+bool CDlgDeviceDataBase::IsInListWindow(int nRow) const
+{
+    const int nHeight = m_pTable->viewport()->height();
+    const int nFirst = qMax(0, m_pTable->rowAt(0));
+    int nLast = m_pTable->rowAt(nHeight - 1);
+    if (nLast < 0) // below the last row, or a view not laid out yet
+        nLast = nHeight > 0 ? m_pTable->rowCount() - 1 : nFirst;
+    return nRow >= nFirst - LIST_ROW_MARGIN && nRow <= nLast + LIST_ROW_MARGIN;
+}
+
+void CDlgDeviceDataBase::CreateCellLists(int nRow)
+{
+    struct COMBO_S
+    {
+        int nColumn;
+        const QList<SHOW_TABLE_ITEM_S> &lstTable;
+        void (CDlgDeviceDataBase::*pfnSlot)(int, int, int);
     };
-    fnSetCombo(COL_BLOCK, objCfg.nBlock);
-    fnSetCombo(COL_PRTC_TYPE, objCfg.nPrtcType);
-    fnSetCombo(COL_SHOW_TYPE, objCfg.nShowType);
-    fnSetCombo(COL_BYTE_ODER, objCfg.nByteOder);
-    fnSetCombo(COL_WORD_ODER, objCfg.nWordOder);
-    if (CMTComboBox *pCombo = fnCombo(COL_PRTC_TYPE))
-        OfferEntries(pCombo, stForm.lstPrtcTypes);
-    if (CMTComboBox *pCombo = fnCombo(COL_SHOW_TYPE))
-        OfferEntries(pCombo, stForm.lstShowTypes);
-    if (CMTComboBox *pCombo = fnCombo(COL_BYTE_ODER))
-        pCombo->setEnabled(stForm.bByteOder);
-    if (CMTComboBox *pCombo = fnCombo(COL_WORD_ODER))
-        pCombo->setEnabled(stForm.bWordOder);
+    const COMBO_S COMBOS[] = {
+        {COL_BLOCK, GetBlockTable(), &CDlgDeviceDataBase::slDataBlockChanged},
+        {COL_PRTC_TYPE, GetPrtcTypeTable(), &CDlgDeviceDataBase::slDataPrtcTypeChanged},
+        {COL_SHOW_TYPE, GetShowTypeTable(), &CDlgDeviceDataBase::slDataShowTypeChanged},
+        {COL_BYTE_ODER, GetByteOderTable(), &CDlgDeviceDataBase::slDataOderChanged},
+        {COL_WORD_ODER, GetByteOderTable(), &CDlgDeviceDataBase::slDataOderChanged},
+    };
+    DEVICE_DATA_CFG_S objCfg;
+    if (!GetRowDataCfg(nRow, objCfg))
+        return;
+    for (const COMBO_S &stCombo : COMBOS) {
+        auto *pCombo = new CMTComboBox(unsigned(nRow), unsigned(stCombo.nColumn), m_pTable->viewport());
+        pCombo->FillItems(stCombo.lstTable, 0);
+        connect(pCombo, &CMTComboBox::siCurrentIndexChanged, this, stCombo.pfnSlot);
+        m_pTable->setCellWidget(nRow, stCombo.nColumn, pCombo);
+    }
+    ApplyCfgToLists(nRow, objCfg);
+}
+
+void CDlgDeviceDataBase::EnsureCellLists()
+{
+    if (!m_bCfgState)
+        return;
+    for (int nRow = 0; nRow < m_pTable->rowCount(); ++nRow) {
+        const bool bWanted = IsInListWindow(nRow) && m_pTable->item(nRow, COL_ID) != nullptr;
+        const bool bHas = m_pTable->cellWidget(nRow, COL_BLOCK) != nullptr;
+        if (bWanted && !bHas) {
+            CreateCellLists(nRow);
+        } else if (!bWanted && bHas) {
+            for (int nColumn : COMBO_COLUMNS)
+                m_pTable->removeCellWidget(nRow, nColumn);
+        } else if (bHas) {
+            // Rows above were removed or inserted: the lists must name their own row.
+            for (int nColumn : COMBO_COLUMNS)
+                qobject_cast<CMTComboBox *>(m_pTable->cellWidget(nRow, nColumn))
+                    ->SetRowColumn(unsigned(nRow), unsigned(nColumn));
+        }
+    }
+}
+
+bool CDlgDeviceDataBase::eventFilter(QObject *pWatched, QEvent *pEvent)
+{
+    if (pWatched == m_pTable->viewport() && pEvent->type() == QEvent::Resize)
+        EnsureCellLists();
+    return QWidget::eventFilter(pWatched, pEvent);
 }
 
 void CDlgDeviceDataBase::ResetDataValueCell(int nRow)
@@ -464,31 +521,25 @@ bool CDlgDeviceDataBase::GetRowDataCfg(int nRow, DEVICE_DATA_CFG_S &objCfg)
         if (pItems[nColumn] == nullptr)
             return false;
     }
-    quint16 nCombo[5];
-    for (int i = 0; i < 5; ++i) {
-        auto *pCombo = qobject_cast<CMTComboBox *>(m_pTable->cellWidget(nRow, COMBO_COLUMNS[i]));
-        if (pCombo == nullptr)
-            return false;
-        nCombo[i] = quint16(pCombo->currentIndex());
-    }
     auto fnChecked = [&](int nColumn) -> quint16 { return pItems[nColumn]->checkState() == Qt::Checked ? 1 : 0; };
+    auto fnChoice = [&](int nColumn) { return quint16(pItems[nColumn]->data(Qt::UserRole).toUInt()); };
     objCfg.nID = pItems[COL_ID]->text().toUInt();
     objCfg.nIsShow = pItems[COL_IS_SHOW]->text().toUShort();
     objCfg.nIsBRead = fnChecked(COL_BREAD);
     objCfg.nIsBWrite = fnChecked(COL_BWRITE);
     objCfg.nCurveShow = fnChecked(COL_CURVE);
     objCfg.strName = pItems[COL_NAME]->text();
-    objCfg.nBlock = nCombo[0];
+    objCfg.nBlock = fnChoice(COL_BLOCK);
     objCfg.nAddr = pItems[COL_ADDR]->text().toUShort();
     objCfg.nSize = pItems[COL_SIZE]->text().toUShort();
     objCfg.strUnit = pItems[COL_UNIT]->text();
     objCfg.strRange = pItems[COL_RANGE]->text();
     objCfg.fGain = pItems[COL_GAIN]->text().toDouble();
     objCfg.nIntervalTime = pItems[COL_INTERVAL]->text().toUInt();
-    objCfg.nPrtcType = nCombo[1];
-    objCfg.nShowType = nCombo[2];
-    objCfg.nByteOder = nCombo[3];
-    objCfg.nWordOder = nCombo[4];
+    objCfg.nPrtcType = fnChoice(COL_PRTC_TYPE);
+    objCfg.nShowType = fnChoice(COL_SHOW_TYPE);
+    objCfg.nByteOder = fnChoice(COL_BYTE_ODER);
+    objCfg.nWordOder = fnChoice(COL_WORD_ODER);
     objCfg.nTimeOut = pItems[COL_TIMEOUT]->text().toUInt();
     objCfg.nResendCount = pItems[COL_RESEND]->text().toUShort();
     return true;
@@ -679,6 +730,15 @@ void CDlgDeviceDataBase::slDataShowTypeChanged(int nIndex, int nRow, int)
     ApplyRowChange(nRow, &ApplyDataShowTypeChange, quint16(nIndex));
 }
 
+void CDlgDeviceDataBase::slDataOderChanged(int nIndex, int nRow, int nColumn)
+{
+    if (QTableWidgetItem *pItem = m_pTable->item(nRow, nColumn)) {
+        const QSignalBlocker objBlocker(m_pTable);
+        pItem->setData(Qt::UserRole, nIndex);
+        pItem->setText(GetByteOderCellName(quint16(nIndex)));
+    }
+}
+
 void CDlgDeviceDataBase::slInfoTblcellChanged(int nRow, int nColumn)
 {
     if (!m_bCfgState)
@@ -794,17 +854,7 @@ void CDlgDeviceDataBase::slDelDataCfg()
         return;
     for (int i = lstRows.size() - 1; i >= 0; --i)
         m_pTable->removeRow(lstRows.at(i));
-    RenumberCellLists();
-}
-
-void CDlgDeviceDataBase::RenumberCellLists()
-{
-    for (int nRow = 0; nRow < m_pTable->rowCount(); ++nRow) {
-        for (int nColumn : COMBO_COLUMNS) {
-            if (auto *pCombo = qobject_cast<CMTComboBox *>(m_pTable->cellWidget(nRow, nColumn)))
-                pCombo->SetRowColumn(unsigned(nRow), unsigned(nColumn));
-        }
-    }
+    EnsureCellLists();
 }
 
 void CDlgDeviceDataBase::ApplyRowOrder(const QList<int> &lstOrder)

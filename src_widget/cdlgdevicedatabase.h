@@ -126,18 +126,24 @@ protected:
     QList<int> m_lstHideColumn; // never shown, never offered by the column filter
 
 private:
+    bool eventFilter(QObject *pWatched, QEvent *pEvent) override;
     void BuildCfgRow(int nRow, const DEVICE_DATA_CFG_S &objCfg);
     void BuildOperRow(int nRow, const DEVICE_DATA_CFG_S &objCfg);
-    // Writes the point into an existing configuration row: texts, list
-    // choices, what the lists and boxes offer. Emits no cell signals.
+    // Writes the point into an existing row: texts, choices, what the lists
+    // and boxes offer. Emits no cell signals.
     void ApplyCfgToRow(int nRow, const DEVICE_DATA_CFG_S &objCfg);
+    void ApplyCfgToLists(int nRow, const DEVICE_DATA_CFG_S &objCfg);
+    bool IsInListWindow(int nRow) const;
+    void CreateCellLists(int nRow);
+    // Selection lists on the rows in view, none elsewhere.
+    void EnsureCellLists();
+    void slDataOderChanged(int nIndex, int nRow, int nColumn);
     void ApplyRowChange(int nRow, void (*fnRule)(DEVICE_DATA_CFG_S &, quint16), quint16 nValue);
     bool RunOverlapCheck();
     void MarkRow(int nRow, const QString &strMsg);
     void ClearRowMark(int nRow);
     bool IsNameChecked(int nRow) const;
     QList<DEVICE_DATA_CFG_S> ReadAllRows();
-    void RenumberCellLists();
     void ApplyRowOrder(const QList<int> &lstOrder);
     void SetButtonsForState();
     // Rows hidden or shown by the row and block filters; IsShow goes to the store at once.
@@ -153,6 +159,7 @@ private:
     QTimer *m_pLoadTimer = nullptr;
     bool m_bCfgState = false;
     quint32 m_nLastID = 0;
+    int m_nLoadedRows = 0;
     QHash<quint32, QString> m_mapCurves; // ID -> name of the points registered with the curve window
 };
 

@@ -4,3 +4,6 @@ kestrix_add_test(tst_netlinks SOURCES netlink/tst_netlinks.cpp netlink/netlinkut
                  LIBS kestrix_testpeer)
 kestrix_add_test(tst_netpeer SOURCES netlink/tst_netpeer.cpp netlink/netlinkutil.h LABELS netlink TIMEOUT 240
                  LIBS kestrix_testpeer)
+# Links against streams that misbehave, over loopback sockets and pty pairs.
+kestrix_add_test(tst_linkfaults SOURCES netlink/tst_linkfaults.cpp netlink/netlinkutil.h LABELS netlink serial
+                 LIBS kestrix_testpeer TIMEOUT 180)

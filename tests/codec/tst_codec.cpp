@@ -224,15 +224,25 @@ void TstCodec::rtuReplyCutter()
     QCOMPARE(objPort.PreProcRecvRspData(stRqst, objBuffer, objOut), LINK_RECV_OK);
     QCOMPARE(objOut, objReply);
 
-    // A reply of another unit is not the start of our reply.
-    objBuffer = WithCrc(Hex("0203020000")) + objReply;
+    // A reply of another unit is not ours, whether ours follows or not: cut
+    // whole once complete.
+    const QByteArray objOther = WithCrc(Hex("0203020000"));
+    objBuffer = objOther + objReply;
     QCOMPARE(objPort.PreProcRecvRspData(stRqst, objBuffer, objOut), LINK_RECV_FRAME_ERR);
-    QCOMPARE(objOut.size(), 7);
+    QCOMPARE(objOut, objOther);
+    const LINK_SEND_DATA_S stOne = Rqst(1, 0x03, Hex("00000001"));
+    objBuffer = objOther.left(6);
+    QCOMPARE(objPort.PreProcRecvRspData(stOne, objBuffer, objOut), LINK_ERR_GENERAL);
+    objBuffer = objOther;
+    QCOMPARE(objPort.PreProcRecvRspData(stOne, objBuffer, objOut), LINK_RECV_FRAME_ERR);
+    QCOMPARE(objOut, objOther);
+    QVERIFY(objBuffer.isEmpty());
 
-    // Nothing that looks like our reply: the frame is taken to start at 0
-    // and its length follows the request.
-    objBuffer = Hex("FFFFFFFF");
-    QCOMPARE(objPort.PreProcRecvRspData(stRqst, objBuffer, objOut), LINK_ERR_GENERAL);
+    // Nothing that can start our reply: given up to where ours could begin.
+    objBuffer = Hex("FFFFFF0103");
+    QCOMPARE(objPort.PreProcRecvRspData(stRqst, objBuffer, objOut), LINK_RECV_FRAME_ERR);
+    QCOMPARE(objOut, Hex("FFFF"));
+    QCOMPARE(objBuffer, Hex("FF0103"));
 
     // A request without known reply length throws the whole buffer away.
     const LINK_SEND_DATA_S stOdd = Rqst(1, 0x2B, Hex("0E010000"));
@@ -276,13 +286,21 @@ void TstCodec::tcpReplyCutter()
     QCOMPARE(objOut.size(), 11);
     QVERIFY(objBuffer.isEmpty());
 
-    // A length too small for unit identifier and function code is no reply.
-    for (const char *pFrame : {"0007000000000000", "000700000001010000"}) {
-        objBuffer = Hex(pFrame);
-        const int nFrameLen = 6 + objBuffer[5];
+    // Another unit's reply: a frame error, removed.
+    objBuffer = Hex("0007000000050203020064");
+    QCOMPARE(objPort.PreProcRecvRspData(stRqst, objBuffer, objOut), LINK_RECV_FRAME_ERR);
+    QVERIFY(objBuffer.isEmpty());
+
+    // A length no ADU can have (below 2, above 254): the header is dropped
+    // at once, nothing is awaited.
+    for (const char *pFrame : {"000700000000", "000700000001", "000700000100", "00070000FFFF"}) {
+        objBuffer = Hex(pFrame) + "xy";
         QCOMPARE(objPort.PreProcRecvRspData(stRqst, objBuffer, objOut), LINK_RECV_FRAME_ERR);
-        QCOMPARE(objOut.size(), nFrameLen);
+        QCOMPARE(objOut, Hex(pFrame));
+        QCOMPARE(objBuffer, QByteArray("xy"));
     }
+    objBuffer = Hex("0007000000FE") + QByteArray(253, '\1');
+    QCOMPARE(objPort.PreProcRecvRspData(stRqst, objBuffer, objOut), LINK_ERR_GENERAL);
 }
 
 void TstCodec::asciiReplyCutter_data()
@@ -304,6 +322,10 @@ void TstCodec::asciiReplyCutter_data()
     QTest::newRow("not hex") << QByteArray(":01G302\r\n") << 5 << QByteArray("01G302") << QByteArray();
     QTest::newRow("two bytes only") << QByteArray(":0183\r\n") << 5 << QByteArray("0183") << QByteArray();
     QTest::newRow("empty text") << QByteArray(":\r\n:01") << 5 << QByteArray(":\r\n") << QByteArray(":01");
+    QTest::newRow("colon aborts the frame") << QByteArray(":0103:010302") << 5 << QByteArray(":0103")
+                                            << QByteArray(":010302");
+    QTest::newRow("another unit") << QByteArray(":020302ABCD81\r\n") << 5 << QByteArray("020302ABCD81")
+                                  << QByteArray();
     // No reply text is longer than 2 * 0x10000 characters: a longer one without
     // end of line is noise that must not pile up.
     const QByteArray objLongest = ":" + QByteArray(2 * 0x10000, 'A') + "\r";
@@ -363,20 +385,49 @@ void TstCodec::rtuRequestCutter()
     QCOMPARE(stRecv.nSN, quint16(2)); // the link's counter goes on
     QVERIFY(objBuffer.isEmpty());
 
-    // Nothing code-like at all: the whole buffer is a frame error.
+    // Bytes that may still become a frame of a code not served wait; what
+    // is whole behind them is found.
     objBuffer = Hex("FF00FF00FF");
     objPort.PreProcRecvRqstData(objBuffer, stRecv, objRaw);
-    QCOMPARE(objRaw, Hex("FF00FF00FF"));
-    QVERIFY(objBuffer.isEmpty());
-
-    // Bad checksum: kind 6 with the address, nothing else filled.
-    objBuffer = objRead;
-    objBuffer[7] = static_cast<char>(objBuffer[7] ^ 0x01);
+    QVERIFY(objRaw.isEmpty());
+    objBuffer += objRead;
     objPort.PreProcRecvRqstData(objBuffer, stRecv, objRaw);
+    QCOMPARE(objRaw, Hex("FF00FF00FF"));
+    QCOMPARE(objBuffer, objRead);
+    objBuffer.clear();
+
+    // Bad checksum: given up as one request of kind 6 with the address once
+    // the next frame shows where it ended.
+    QByteArray objBad = objRead;
+    objBad[7] = static_cast<char>(objBad[7] ^ 0x01);
+    objBuffer = objBad + objRead;
+    objPort.PreProcRecvRqstData(objBuffer, stRecv, objRaw);
+    QCOMPARE(objRaw, objBad);
     QCOMPARE(stRecv.enType, LINK_RECV_CHECK_ERR);
     QCOMPARE(stRecv.nAddr, quint8(0x11));
     QCOMPARE(stRecv.nSN, quint16(0));
     QVERIFY(stRecv.objData.isEmpty());
+    objPort.PreProcRecvRqstData(objBuffer, stRecv, objRaw);
+    QCOMPARE(objRaw, objRead);
+
+    // Frames a served request cannot size: a code not served, delimited by
+    // its CRC; another unit's reply and exception on a shared line.
+    for (const QByteArray &objOther : {WithCrc(Hex("112B0E0100")), WithCrc(Hex("11030400010002")),
+                                      WithCrc(Hex("118302")), WithCrc(Hex("111000000002"))}) {
+        objBuffer = objOther + objRead;
+        objPort.PreProcRecvRqstData(objBuffer, stRecv, objRaw);
+        QCOMPARE(objRaw, objOther);
+        QCOMPARE(stRecv.enType, LINK_RECV_OK);
+        QCOMPARE(stRecv.nFuncCode, quint8(objOther[1]));
+        QCOMPARE(objBuffer, objRead);
+    }
+
+    // More than any frame can claim without one in it: given up to where a
+    // frame could still begin.
+    objBuffer = QByteArray(300, '\xFF');
+    objPort.PreProcRecvRqstData(objBuffer, stRecv, objRaw);
+    QCOMPARE(stRecv.enType, LINK_RECV_FRAME_ERR);
+    QVERIFY(objBuffer.size() < 256);
 
     // Fewer than 4 bytes: nothing.
     objBuffer = Hex("110300");
@@ -426,6 +477,14 @@ void TstCodec::asciiRequestCutter()
     QCOMPARE(stRecv.enType, LINK_RECV_FRAME_ERR);
     QVERIFY(objBuffer.isEmpty());
 
+    // A ':' inside a pending frame starts a new one.
+    objBuffer = ":0103:01030000000AF2\r\n";
+    objPort.PreProcRecvRqstData(objBuffer, stRecv, objRaw);
+    QCOMPARE(objRaw, QByteArray(":0103"));
+    QCOMPARE(stRecv.enType, LINK_RECV_FRAME_ERR);
+    objPort.PreProcRecvRqstData(objBuffer, stRecv, objRaw);
+    QCOMPARE(stRecv.enType, LINK_RECV_OK);
+
     objBuffer = "abc:01";
     objPort.PreProcRecvRqstData(objBuffer, stRecv, objRaw);
     QCOMPARE(objRaw, QByteArray("abc"));
@@ -458,10 +517,11 @@ void TstCodec::tcpRequestCutter()
     QCOMPARE(stRecv.enType, LINK_RECV_TYPE_ERR);
     QCOMPARE(stRecv.nAddr, quint8(0x11));
 
-    for (const char *pFrame : {"000100000000FFFF", "00010000000111FF"}) {
+    // A length no ADU can have: the header alone is the frame error.
+    for (const char *pFrame : {"000100000000FFFF", "00010000000111FF", "00010000FFFF1103"}) {
         objBuffer = Hex(pFrame);
         objPort.PreProcRecvRqstData(objBuffer, stRecv, objRaw);
-        QCOMPARE(objRaw.size(), 6 + Hex(pFrame)[5]);
+        QCOMPARE(objRaw, Hex(pFrame).left(6));
         QCOMPARE(stRecv.enType, LINK_RECV_FRAME_ERR);
         QCOMPARE(stRecv.nAddr, quint8(0));
     }

@@ -583,6 +583,34 @@ private slots:
         QCOMPARE(rig.Raw(SLAVE_ADDR, Hex("06000A0003")), Hex("06000A0003"));
         QCOMPARE(rig.m_objTable.Refreshes().size(), 1);
     }
+
+    // Exception codes keep the request's code; ranges past the last address
+    // and writes beyond the protocol's quantities do not exist.
+    void refusesWhatCannotBe_data()
+    {
+        QTest::addColumn<QByteArray>("objPdu");
+        QTest::addColumn<QByteArray>("objReply");
+        QTest::newRow("code 0x83") << Hex("83000A0001") << Hex("8301");
+        QTest::newRow("code 0x80") << Hex("80") << Hex("8001");
+        QTest::newRow("last register") << Hex("03FFFF0001") << Hex("03020005");
+        QTest::newRow("registers past the last") << Hex("03FFFF0002") << Hex("8302");
+        QTest::newRow("ten registers from 65530") << Hex("03FFFA000A") << Hex("8302");
+        QTest::newRow("coils past the last") << Hex("01FFFF0008") << Hex("8102");
+        QTest::newRow("1969 coils written") << Hex("0F000007B1F7") + QByteArray(247, '\0') << Hex("8F02");
+    }
+    void refusesWhatCannotBe()
+    {
+        QFETCH(QByteArray, objPdu);
+        QFETCH(QByteArray, objReply);
+        CSlaveRig rig;
+        QVERIFY(rig.Start("tcp"));
+        QList<DEVICE_DATA_CFG_S> &objPoints = CCfgFileMgr::GetInstance()->GetDeviceDataCfgList(rig.m_pDevice->GetName());
+        objPoints << Point(90, BLOCK_HOLDING_REG, 65535) << Point(91, BLOCK_COIL, 65535, PRTC_TYPE_BIT);
+        rig.m_objTable.Set(90, "5");
+        rig.m_objTable.Set(91, "1");
+        QCOMPARE(rig.Raw(SLAVE_ADDR, objPdu), objReply);
+        QVERIFY(rig.m_objTable.Refreshes().isEmpty());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDeviceSlave)

@@ -153,6 +153,8 @@ void TstPortAsync::expiryPerContext()
     QCOMPARE(lstRec[1].stRecord.nSN, quint16(2));
 }
 
+// The beginning of an awaited reply waits across ticks for the rest; bytes
+// that can no longer become a reply are dropped at the next tick.
 void TstPortAsync::unconsumedBytesDroppedEachTick()
 {
     CTestNetPort objPort(WORK_MODE_MASTER, TRANS_MODE_TCP_ASYNC, 15);
@@ -160,18 +162,19 @@ void TstPortAsync::unconsumedBytesDroppedEachTick()
     objPort.PushSendData(ReadRqst(1, 5000), false);
     QVERIFY(objPort.LaunchPort());
     QVERIFY(objRec.WaitFor(LinkEvent::Raw, LINK_SEND_OK, 1, 2000));
-    const qint64 nFed = NowMs();
     objPort.objMedium.Feed(TcpReply(1).left(9));
+    objPort.objMedium.Feed(TcpReply(1).mid(9), 250);
+    QVERIFY(objRec.WaitFor(LinkEvent::Record, LINK_RECV_OK, 1, 2000));
+
+    const qint64 nFed = NowMs();
+    objPort.objMedium.Feed(TcpReply(1).left(9)); // answered already
     QVERIFY(objRec.WaitFor(LinkEvent::Raw, LINK_RECV_FRAME_ERR, 1, 2000));
-    // The rest of the reply can no longer complete it.
-    objPort.objMedium.Feed(TcpReply(1).mid(9));
-    QVERIFY(objRec.WaitFor(LinkEvent::Raw, LINK_RECV_FRAME_ERR, 2, 2000));
     objPort.StopPort();
     const std::vector<LinkEvent> lstRaw = objRec.Of(LinkEvent::Raw);
-    QCOMPARE(lstRaw[1].objBytes, TcpReply(1).left(9));
-    QCOMPARE(lstRaw[1].nAddr, quint16(0));
-    QVERIFY(lstRaw[1].nTime - nFed <= 100 + SLACK_MS);
-    QVERIFY(objRec.Of(LinkEvent::Record).empty());
+    QCOMPARE(lstRaw.size(), size_t(3));
+    QCOMPARE(lstRaw[2].objBytes, TcpReply(1).left(9));
+    QCOMPARE(lstRaw[2].nAddr, quint16(0));
+    QVERIFY(lstRaw[2].nTime - nFed <= 100 + SLACK_MS);
 }
 
 void TstPortAsync::otherModesStaySynchronous()

@@ -307,6 +307,7 @@ void TstPortEngine::slaveServesAndFlushesStaleBytes()
     // Replies queued by the slave go out at the next tick; a failed write is
     // reported only as a raw frame.
     LINK_SEND_DATA_S stRsp;
+    stRsp.nSN = lstRec[0].stRecord.nSN;
     stRsp.nAddr = 1;
     stRsp.nFuncCode = 3;
     stRsp.objData = Hex("0400640065");
@@ -314,6 +315,7 @@ void TstPortEngine::slaveServesAndFlushesStaleBytes()
     QVERIFY(objRec.WaitFor(LinkEvent::Raw, LINK_SEND_OK, 1, 2000));
     QCOMPARE(objPort.objMedium.Written().front(), RTU_REPLY);
     objPort.objMedium.SetWriteFails(true);
+    stRsp.nSN = lstRec[1].stRecord.nSN;
     objPort.PushSendData(stRsp, false);
     QVERIFY(objRec.WaitFor(LinkEvent::Raw, LINK_SEND_FAILED, 1, 2000));
     QCOMPARE(objRec.Of(LinkEvent::Record).size(), size_t(2));

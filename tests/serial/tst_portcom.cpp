@@ -169,19 +169,24 @@ private slots:
         QVERIFY(objPair.Start());
         CComParaMgr::GetComParaList() = {ComRecord(objPair.EndA())};
         CComLink objLink(objPair.EndA(), WORK_MODE_SLAVE);
-        QByteArray objExpected;
-        for (int i = 1; i <= 4; ++i) {
-            LINK_SEND_DATA_S stRsp;
-            stRsp.nAddr = static_cast<quint16>(i);
-            stRsp.nFuncCode = 0x03;
-            stRsp.objData = QByteArray(1, char(16)) + QByteArray(16, static_cast<char>('`' + i));
-            objLink.objPort.PushSendData(stRsp, false);
-            objExpected += RtuFrame(static_cast<quint8>(i), 0x03, stRsp.objData);
-        }
         QSerialPort objPeer;
         objPeer.setPortName(objPair.EndB());
         QVERIFY(objPeer.open(QIODevice::ReadWrite));
         QVERIFY(objLink.Launch());
+        for (quint8 i = 1; i <= 4; ++i)
+            objPeer.write(RtuFrame(i, 0x03, Words({0, 8})));
+        QVERIFY(objPeer.waitForBytesWritten(WAIT_MS));
+        QVERIFY(objLink.objRec.WaitFor(LinkEvent::Record, LINK_RECV_OK, 4, WAIT_MS));
+        QByteArray objExpected;
+        for (const LinkEvent &stEvent : objLink.objRec.Of(LinkEvent::Record)) {
+            LINK_SEND_DATA_S stRsp;
+            stRsp.nSN = stEvent.stRecord.nSN;
+            stRsp.nAddr = stEvent.stRecord.nAddr;
+            stRsp.nFuncCode = 0x03;
+            stRsp.objData = QByteArray(1, char(16)) + QByteArray(16, static_cast<char>('`' + stRsp.nAddr));
+            objLink.objPort.PushSendData(stRsp, false);
+            objExpected += RtuFrame(static_cast<quint8>(stRsp.nAddr), 0x03, stRsp.objData);
+        }
         QByteArray objGot;
         QElapsedTimer objTimer;
         objTimer.start();

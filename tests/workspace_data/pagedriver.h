@@ -14,8 +14,29 @@
 #include <QTest>
 #include <functional>
 
+#include "cfgdefine.h"
 #include "common/uidriver.h"
+#include "commonfunc.h"
 #include "uiutils.h"
+
+inline QString T(const char *pText)
+{
+    return QString::fromUtf8(pText);
+}
+
+// A point of the block; one register is an INT, more a UINT, shown as FLOAT unless told.
+inline DEVICE_DATA_CFG_S Point(quint16 nBlock, quint16 nAddr, quint16 nSize, const QString &strName,
+                               quint16 nShow = SHOW_TYPE_FLOAT)
+{
+    DEVICE_DATA_CFG_S objCfg;
+    objCfg.nBlock = nBlock;
+    objCfg.nAddr = nAddr;
+    objCfg.nSize = nSize;
+    objCfg.nPrtcType = nSize == 1 ? PRTC_TYPE_INT : PRTC_TYPE_UINT;
+    objCfg.nShowType = nShow;
+    objCfg.strName = strName;
+    return objCfg;
+}
 
 class CUserScript
 {
@@ -25,7 +46,6 @@ public:
     CUserScript()
     {
         SetDialogResponder([this](QDialog *pDialog) {
-            m_lstTitles << pDialog->windowTitle();
             if (m_queDialogs.isEmpty()) {
                 m_lstUnexpected << pDialog->windowTitle();
                 return;
@@ -56,7 +76,6 @@ public:
     }
 
     QStringList m_lstMessages;
-    QStringList m_lstTitles;     // every dialog that came up
     QStringList m_lstUnexpected; // dialogs nobody answered
 
 private:
@@ -73,6 +92,13 @@ inline CUserScript::DialogFn Press(const QString &strButton)
 inline CUserScript::DialogFn WaitClosed()
 {
     return [](QDialog *pDialog) { QTRY_VERIFY_WITH_TIMEOUT(!pDialog->isVisible(), 30000); };
+}
+
+// Ticks "循环" in the batch dialog and confirms.
+inline void StartCyclic(QDialog *pDialog)
+{
+    ClickButton(pDialog, QString::fromUtf8("循环"));
+    ClickButton(pDialog, QString::fromUtf8("确定"));
 }
 
 inline void TypeInto(QWidget *pEdit, const QString &strText)
@@ -93,15 +119,20 @@ inline CUserScript::DialogFn TypeAndPress(const QString &strText, const QString 
     };
 }
 
-// Picks the entry of a cell's selection list with the keyboard, as far down
-// (positive) or up as asked.
-inline void StepCellList(QTableWidget *pTable, int nRow, int nColumn, int nSteps)
+// Picks an entry of a selection list with the keyboard, as a user would:
+// only entries on offer can be reached.
+inline void ChooseListEntry(QComboBox *pCombo, int nIndex)
 {
-    auto *pCombo = qobject_cast<QComboBox *>(pTable->cellWidget(nRow, nColumn));
     QVERIFY(pCombo != nullptr);
     pCombo->setFocus();
-    for (int i = 0; i < qAbs(nSteps); ++i)
-        QTest::keyClick(pCombo, nSteps > 0 ? Qt::Key_Down : Qt::Key_Up);
+    QTest::keyClick(pCombo, Qt::Key_Home);
+    for (int i = 0; i < nIndex; ++i)
+        QTest::keyClick(pCombo, Qt::Key_Down);
+}
+
+inline void ChooseCellEntry(QTableWidget *pTable, int nRow, int nColumn, int nIndex)
+{
+    ChooseListEntry(qobject_cast<QComboBox *>(pTable->cellWidget(nRow, nColumn)), nIndex);
 }
 
 inline QString CellText(QTableWidget *pTable, int nRow, int nColumn)
@@ -110,6 +141,15 @@ inline QString CellText(QTableWidget *pTable, int nRow, int nColumn)
         return pCombo->currentText();
     const QTableWidgetItem *pItem = pTable->item(nRow, nColumn);
     return pItem != nullptr ? pItem->text() : QString();
+}
+
+// The cells of a row in the columns asked for, blanks trimmed, joined by "|".
+inline QString RowTexts(QTableWidget *pTable, int nRow, const QList<int> &lstColumns)
+{
+    QStringList lstTexts;
+    for (int nColumn : lstColumns)
+        lstTexts << CellText(pTable, nRow, nColumn).trimmed();
+    return lstTexts.join(QLatin1Char('|'));
 }
 
 inline QStringList ColumnTexts(QTableWidget *pTable, int nColumn)

@@ -57,10 +57,8 @@ private slots:
         QTest::addColumn<int>("nValue");
         QTest::addColumn<QString>("strResult");
         const DEVICE_DATA_CFG_S objHolding = Point(BLOCK_HOLDING_REG, 2, PRTC_TYPE_INT, SHOW_TYPE_FLOAT);
-        DEVICE_DATA_CFG_S objBig = objHolding;
-        objBig.nSize = 200;
-        QTest::newRow("holding 200 -> 123, BYTES") << objBig << 0 << 0 << "123 3 4 0 0 1 0 0.1";
-        DEVICE_DATA_CFG_S objInput = objBig;
+        DEVICE_DATA_CFG_S objInput = objHolding;
+        objInput.nSize = 200;
         objInput.nBlock = BLOCK_INPUT_REG;
         QTest::newRow("input 200 -> 125, no batch write") << objInput << 0 << 0 << "125 3 4 0 0 0 0 0.1";
         DEVICE_DATA_CFG_S objZero = objHolding;
@@ -72,8 +70,6 @@ private slots:
         QTest::newRow("FLOAT of Size 1 -> BYTES") << objFloat1 << 0 << 0 << "1 3 4 0 0 1 0 0.1";
         DEVICE_DATA_CFG_S objBitReg = Point(BLOCK_INPUT_REG, 2, PRTC_TYPE_BIT, SHOW_TYPE_BIT);
         QTest::newRow("BIT in a register block -> UINT") << objBitReg << 0 << 0 << "2 1 0 1 1 0 1 0.1";
-        QTest::newRow("to coils: Size 1, gain 1, BIT")
-            << objHolding << 1 << int(BLOCK_COIL) << "1 4 1 1 1 1 1 1";
         QTest::newRow("to discrete inputs: no batch write")
             << objHolding << 1 << int(BLOCK_DISCRETE_INPUT) << "1 4 1 1 1 0 1 1";
         DEVICE_DATA_CFG_S objCoil = Point(BLOCK_COIL, 1, PRTC_TYPE_BIT, SHOW_TYPE_BIT);
