@@ -6,6 +6,7 @@
 #include "cdlgdevicelist.h"
 #include "cdlgfilesel.h"
 #include "cdlglinkcurve.h"
+#include "cdlglinkframe.h"
 #include "cdlgmainwidget.h"
 #include "cdlgprogress.h"
 #include "cdlgselfdefdevice.h"
@@ -25,7 +26,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
-#include <QDockWidget>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QStackedWidget>
@@ -354,7 +354,7 @@ private slots:
                     QTest::mouseClick(pBox, Qt::LeftButton, Qt::NoModifier, QPoint(8, pBox->height() / 2));
         };
         QWidget *pDeviceList = objWindow.findChild<CDlgDeviceList *>();
-        QDockWidget *pFrameLog = objWindow.findChild<QDockWidget *>();
+        QWidget *pFrameLog = objWindow.findChild<CDlgLinkFrame *>();
         QVERIFY(pDeviceList->isVisible() && !pFrameLog->isVisible());
         fnTick("设备列表");
         fnTick("报文");

@@ -8,14 +8,22 @@
 #include "cdlgdevicedatamaster.h"
 #include "cdlgdevicedatamgr.h"
 #include "cdlgdevicelist.h"
+#include "cdlgdevicemgr.h"
+#include "cdlgcommtools.h"
+#include "cdlgcount.h"
 #include "cdlglinkcurve.h"
+#include "cdlglinkframe.h"
 #include "cdlgmainwidget.h"
 #include "cdlgshowtxt.h"
 #include "cmttablewidget.h"
 #include "commonfunc.h"
 #include "cwtitlewidget.h"
 
+#include <QCheckBox>
 #include <QFile>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
 #include <qcustomplot.h>
 #include <QTcpServer>
 
@@ -33,6 +41,15 @@ void ActivateDevice(CWTMainWidget *pWindow, const QString &strName)
     for (int nRow = 0; nRow < pTable->rowCount(); ++nRow)
         if (pTable->item(nRow, CDlgDeviceList::COL_NAME)->text() == strName)
             pList->slActvDevice(nRow, CDlgDeviceList::COL_NAME);
+}
+
+// Clicks the button of that text inside pParent (a check box toggles).
+template <class BUTTON>
+void ClickText(QWidget *pParent, const QString &strText)
+{
+    for (BUTTON *pButton : pParent->findChildren<BUTTON *>())
+        if (pButton->text() == strText)
+            pButton->click();
 }
 
 void ShowPage(CWTMainWidget *pWindow, int nPage)
@@ -77,20 +94,30 @@ RenderSceneRegistrar s_objReadme("shell_readme", [](const QString &strOut) {
         std::fprintf(stderr, "shell_readme: the demo master does not poll: %s\n", qPrintable(strStarted));
         return;
     }
+    // Frames logged and counted from here on, as a user would switch them on.
+    ClickText<QCheckBox>(&objWindow, QStringLiteral("报文"));
+    ClickText<QCheckBox>(objWindow.findChild<CDlgLinkFrame *>(), QStringLiteral("接收"));
+    ClickText<QPushButton>(objWindow.findChild<CDlgLinkCount *>(), QStringLiteral("启动"));
     SpinEvents(30000);
 
     ShowPage(&objWindow, 0);
+    ShowPage(&objWindow, 1);
+    SaveGrab(&objWindow, strOut, QStringLiteral("shell_readme_framelog"));
+    ClickText<QCheckBox>(&objWindow, QStringLiteral("报文"));
+    ShowPage(&objWindow, 0);
+    objWindow.findChild<CDlgDeviceMgr *>()->GetTabBar()->setCurrentIndex(1); // the demo's network links
     SaveGrab(&objWindow, strOut, QStringLiteral("shell_readme_devices"));
     ShowPage(&objWindow, 1);
     SaveGrab(&objWindow, strOut, QStringLiteral("shell_readme_master"));
-    objWindow.slFrameDataShow(Qt::Checked);
-    SaveGrab(&objWindow, strOut, QStringLiteral("shell_readme_framelog"));
-    objWindow.slFrameDataShow(Qt::Unchecked);
     ActivateDevice(&objWindow, QStringLiteral("Boiler-Slave"));
     SaveGrab(&objWindow, strOut, QStringLiteral("shell_readme_slave"));
     ShowPage(&objWindow, 3);
     SaveGrab(&objWindow, strOut, QStringLiteral("shell_readme_statistics"));
     ShowPage(&objWindow, 4);
+    // The demo's read request, with its length and CRC worked out.
+    auto *pTools = objWindow.findChild<CDlgCommTools *>();
+    pTools->findChild<QPlainTextEdit *>()->setPlainText(QStringLiteral("01 03 00 00 00 07"));
+    ClickText<QPushButton>(pTools, QStringLiteral("CRC / Size"));
     SaveGrab(&objWindow, strOut, QStringLiteral("shell_readme_tools"));
     // Zoomed onto the half minute there is, as a user would drag and wheel.
     CDlgLinkDataCurve *pCurves = CDlgLinkDataCurve::GetInstance();
