@@ -17,7 +17,6 @@
 #include "common/filesizelimit.h"
 #include "common/socatpair.h"
 #include "csvtable.h"
-#include "linkdefine.h"
 #include "serialportlist.h"
 
 class TstFoundation : public QObject
@@ -252,26 +251,6 @@ private slots:
         QCOMPARE(UnpackUint32(objShort, nB, nW) + UnpackUint32(objLong, nB, nW), 0u);
         QCOMPARE(UnpackUint64(objShort, nB, nW) + UnpackUint64(objLong, nB, nW), 0ull);
         QCOMPARE(UnpackDouble(objShort, nB, nW) + UnpackFloat(objLong, nB, nW), 0.0);
-    }
-
-    void tablesAndRules()
-    {
-        // The block table is not in value order: lookups go by value.
-        QCOMPARE(GetBlockTable().first().nValue, quint16(BLOCK_DISCRETE_INPUT));
-        QCOMPARE(GetBlockName(BLOCK_COIL), QString::fromUtf8("线圈状态(RW)"));
-        const struct { quint16 nPrtc, nShow; bool bOk; quint16 nOut; } arrShow[] = {
-            {PRTC_TYPE_BYTES, SHOW_TYPE_FLOAT, false, SHOW_TYPE_BYTES}, {PRTC_TYPE_UINT, SHOW_TYPE_TIME, true, SHOW_TYPE_TIME},
-            {PRTC_TYPE_INT, SHOW_TYPE_TIME, false, SHOW_TYPE_FLOAT}, {PRTC_TYPE_BIT, SHOW_TYPE_INT_HEX, false, SHOW_TYPE_BIT},
-            {9, SHOW_TYPE_STRING, false, SHOW_TYPE_STRING}};
-        for (const auto &stCase : arrShow) {
-            quint16 nOut = 0xFFFF;
-            QCOMPARE(CheckShowType(stCase.nPrtc, stCase.nShow, nOut), stCase.bOk);
-            QCOMPARE(nOut, stCase.nOut);
-        }
-        QVERIFY(IsNetPortName("myNETlink") && !IsNetPortName("net-1") && !IsNetPortName("/dev/ttyUSB0"));
-        QCOMPARE(EpochToTimeString(4294967295LL, Qt::UTC), QString("2106-02-07 06:28:15"));
-        QCOMPARE(QDateTime::fromSecsSinceEpoch(GetTodayStartTime()).time(), QTime(0, 0, 0));
-        QVERIFY(QDateTime::currentSecsSinceEpoch() - GetTodayStartTime() < 25 * 3600);
     }
 
     void csvTableReadsAndWrites()

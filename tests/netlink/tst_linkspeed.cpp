@@ -13,6 +13,7 @@
 
 #include <modbus/modbus.h>
 
+#include "common/framebytes.h"
 #include "cport_tcp_c.h"
 #include "netlink/netrig.h"
 
