@@ -44,6 +44,10 @@ unsigned char CalcLRC(const QByteArray &objData);
 quint16 GetRspPduLen(unsigned char nRqstCode, unsigned char nRspCode, const QByteArray &objRqstData);
 // The reply code answers the request code (normal or exception reply).
 bool IsRspFuncCode(unsigned char nRqstCode, unsigned char nRspCode);
+// The transmission modes with an MBAP header.
+bool IsTcpTransMode(unsigned short nTransMode);
+// Bytes of a frame after its data in a transmission mode: the checksum.
+int ChecksumSize(unsigned short nTransMode);
 
 class CPortBase : public QThread
 {
@@ -96,7 +100,7 @@ public:
     // Any thread.
     void PushSendData(const LINK_SEND_DATA_S &stData, bool bFront);
 
-    // Codec: frames for the link's transmission mode.
+    // Codec (cport_codec.cpp): frames for the link's transmission mode.
     void MakeFrame(const LINK_SEND_DATA_S &stRqst, QByteArray &objOut);
     bool CheckFrame(const QByteArray &objFrame);
     // Master side: 0 wait (buffer untouched); 2 objOut holds the reply, still in
@@ -115,8 +119,12 @@ protected:
     void ProcRecvBuffData();
 
     // Steps shared with the asynchronous variants.
-    // Pops, frames and sends the head of the queue; true when it now waits
-    // for its reply as a new context.
+    // A master sends at most nPerPeriod requests per 10 ms, whether the step
+    // came from the tick or from a request being queued: that bounds the
+    // records the link delivers per second.
+    bool HasSendSlot(int nPerPeriod);
+    // Pops, frames and sends the head of the queue, using a send slot; false
+    // when the queue was empty.
     bool SendNextRqst();
     void RestartProcTimer(int nMsec);
     // Reports one expiry of a context and resends it; false when the context
@@ -182,12 +190,15 @@ protected:
     QList<LINK_SEND_DATA_S> m_lstSendQueue;
     QByteArray m_objRecvBuff;
     QList<SEND_CONTEXT_S> m_SendContextBuffer;
-    QTimer *m_pProcTimer = nullptr;
+    QTimer *m_pProcTimer = nullptr; // set and cleared under the queue lock, in the worker thread
     QTimer *m_pCycleTimer = nullptr;
     std::atomic<bool> m_bOpenFlag{false};
     std::atomic<unsigned int> m_nRunsEnded{0};
 
 private:
+    bool m_bWakePosted = false;                 // under the queue lock
+    QElapsedTimer m_objSendPeriod;              // worker thread only
+    int m_nSentInPeriod = 0;                    // worker thread only
     QList<HELD_RQST_S> m_lstHeldRqsts;          // worker thread only
     bool m_bRqstsHeldBack = false;              // bytes wait in m_objRecvBuff; worker thread only
     std::atomic<int> m_nRqstsAtDevices{0};     // records passed on, not yet taken up
