@@ -1,12 +1,14 @@
 #include "cport_base.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 
 #include "applog.h"
 
-// The queue lock is a QMutex whose contended path runs inside the Qt library,
-// which ThreadSanitizer does not see; the annotations give it the ordering the
-// mutex really provides, so a sanitizer build reports only true races.
+// The queue lock is a QMutex and Qt's event queue is guarded by one; their
+// contended paths run inside the Qt library, which ThreadSanitizer does not
+// see. The annotations give them the ordering they really provide, so a
+// sanitizer build reports only true races.
 #if defined(__SANITIZE_THREAD__)
 #define KESTRIX_TSAN_ANNOTATE 1
 #elif defined(__has_feature)
@@ -20,21 +22,35 @@
 
 namespace {
 
+void TsanRelease(void *pAddr)
+{
+#ifdef KESTRIX_TSAN_ANNOTATE
+    __tsan_release(pAddr);
+#else
+    (void)pAddr;
+#endif
+}
+
+void TsanAcquire(void *pAddr)
+{
+#ifdef KESTRIX_TSAN_ANNOTATE
+    __tsan_acquire(pAddr);
+#else
+    (void)pAddr;
+#endif
+}
+
 class CQueueLocker
 {
 public:
     explicit CQueueLocker(QMutex &objMutex) : m_objMutex(objMutex)
     {
         m_objMutex.lock();
-#ifdef KESTRIX_TSAN_ANNOTATE
-        __tsan_acquire(&m_objMutex);
-#endif
+        TsanAcquire(&m_objMutex);
     }
     ~CQueueLocker()
     {
-#ifdef KESTRIX_TSAN_ANNOTATE
-        __tsan_release(&m_objMutex);
-#endif
+        TsanRelease(&m_objMutex);
         m_objMutex.unlock();
     }
     CQueueLocker(const CQueueLocker &) = delete;
@@ -43,6 +59,33 @@ public:
 private:
     QMutex &m_objMutex;
 };
+
+QEvent::Type WakeEventType()
+{
+    static const QEvent::Type s_enType = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return s_enType;
+}
+
+QEvent::Type TakenUpEventType()
+{
+    static const QEvent::Type s_enType = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return s_enType;
+}
+
+// An event posted from one of the link's threads to the other.
+class CCrossEvent : public QEvent
+{
+public:
+    explicit CCrossEvent(QEvent::Type enType) : QEvent(enType) { TsanRelease(this); }
+};
+
+bool IsCrossEvent(QEvent *pEvent, QEvent::Type enType)
+{
+    if (pEvent->type() != enType)
+        return false;
+    TsanAcquire(pEvent);
+    return true;
+}
 
 constexpr int PROC_TIMER_MSEC = 10;
 constexpr int CYCLE_TIMER_MSEC = 100;
@@ -58,14 +101,35 @@ constexpr int MAX_HELD_RQSTS = 4 * CPortBase::MAX_RQSTS_AT_DEVICES;
 CPortBase::CPortBase(const QString &strPortName, short nWorkMode, QObject *parent)
     : QThread(parent), m_strPortName(strPortName), m_nWorkMode(static_cast<unsigned short>(nWorkMode))
 {
-    if (m_nWorkMode == WORK_MODE_SLAVE)
-        connect(this, &CPortBase::siRqstPassedOn, this, &CPortBase::slRqstTakenUp, Qt::QueuedConnection);
     LOG_DEBUG() << "New Port Obj:" + m_strPortName << m_nWorkMode;
 }
 
-void CPortBase::slRqstTakenUp()
+// Lives in the worker thread: a wake posted from any thread runs a processing
+// step there at once.
+class CPortWake : public QObject
 {
+public:
+    explicit CPortWake(CPortBase *pPort) : m_pPort(pPort) {}
+    bool event(QEvent *pEvent) override
+    {
+        if (!IsCrossEvent(pEvent, WakeEventType()))
+            return QObject::event(pEvent);
+        m_pPort->slPortProc();
+        return true;
+    }
+
+private:
+    CPortBase *m_pPort;
+};
+
+bool CPortBase::event(QEvent *pEvent)
+{
+    // Posted after each request record, so handled after the devices of this
+    // thread have taken the record up.
+    if (!IsCrossEvent(pEvent, TakenUpEventType()))
+        return QThread::event(pEvent);
     m_nRqstsAtDevices.fetch_sub(1, std::memory_order_relaxed);
+    return true;
 }
 
 CPortBase::~CPortBase()
@@ -109,14 +173,15 @@ void CPortBase::run()
     m_lstHeldRqsts.clear();
     m_bRqstsHeldBack = false;
 
-    QTimer *pProcTimer = new QTimer();
-    pProcTimer->setSingleShot(true);
-    connect(pProcTimer, &QTimer::timeout, this, &CPortBase::slPortProc, Qt::DirectConnection);
-    pProcTimer->start(PROC_TIMER_MSEC);
+    delete m_pProcTimer;
+    m_pProcTimer = new QTimer();
+    m_pProcTimer->setSingleShot(true);
+    connect(m_pProcTimer, &QTimer::timeout, this, &CPortBase::slPortProc, Qt::DirectConnection);
+    m_pProcTimer->start(PROC_TIMER_MSEC);
+    CPortWake objWake(this);
     {
-        // PushSendData wakes the worker through this timer.
         CQueueLocker objLocker(m_objQueueLock);
-        m_pProcTimer = pProcTimer;
+        m_pWake = &objWake;
         m_bWakePosted = false;
     }
 
@@ -132,10 +197,10 @@ void CPortBase::run()
     emit siPortState(m_strPortName, false);
     {
         CQueueLocker objLocker(m_objQueueLock);
-        pProcTimer = m_pProcTimer;
-        m_pProcTimer = nullptr;
+        m_pWake = nullptr;
     }
-    delete pProcTimer;
+    delete m_pProcTimer;
+    m_pProcTimer = nullptr;
     delete m_pCycleTimer;
     m_pCycleTimer = nullptr;
     LOG_DEBUG() << "Port Thread Exit:" + m_strPortName;
@@ -436,7 +501,7 @@ void CPortBase::ProcRecvRqstForSlave()
         if (stRecv.enType == LINK_RECV_OK) {
             m_nRqstsAtDevices.fetch_add(1, std::memory_order_relaxed);
             emit siRecvData(m_strPortName, stRecv);
-            emit siRqstPassedOn();
+            QCoreApplication::postEvent(this, new CCrossEvent(TakenUpEventType()));
         }
         // Only a header can be out of step in the MBAP framing.
         if (stRecv.enType == LINK_RECV_FRAME_ERR && IsTcpTransMode(GetTransMode()) && DropStreamOutOfStep()) {
@@ -527,9 +592,9 @@ void CPortBase::PushSendData(const LINK_SEND_DATA_S &stData, bool bFront)
     // A processing step at once rather than at the next tick: a slave's reply
     // leaves as soon as it is ready, an idle master's request too. One wake
     // at a time is enough, the step takes the whole queue.
-    if (m_pProcTimer != nullptr && !m_bWakePosted) {
+    if (m_pWake != nullptr && !m_bWakePosted) {
         m_bWakePosted = true;
-        QMetaObject::invokeMethod(m_pProcTimer, "start", Qt::QueuedConnection, Q_ARG(int, 0));
+        QCoreApplication::postEvent(m_pWake, new CCrossEvent(WakeEventType()));
     }
 }
 

@@ -17,6 +17,7 @@
 #include "linkdefine.h"
 
 class QTimer;
+class CPortWake;
 
 // One request that was sent and waits for its reply.
 struct SEND_CONTEXT_S
@@ -52,6 +53,7 @@ int ChecksumSize(unsigned short nTransMode);
 class CPortBase : public QThread
 {
     Q_OBJECT
+    friend class CPortWake;
 
 public:
     CPortBase(const QString &strPortName, short nWorkMode, QObject *parent = nullptr);
@@ -59,6 +61,8 @@ public:
 
 protected:
     void run() override;
+    // Slave links: the devices of this thread have taken up a request record.
+    bool event(QEvent *pEvent) override;
 
 public:
     virtual QString GetPortName() const;
@@ -86,12 +90,6 @@ signals:
     void siPortState(QString strPortName, bool bIsOpen);
     void siRecvDataRaw(QString strPortName, quint16 nAddr, LINK_PROC_ERR_EN enType, QByteArray objRevcData);
     void siRecvData(QString strPortName, LINK_RECV_DATA_S stData);
-    // Slave links, internal: follows each request record, queued to the
-    // thread that owns the link, where the devices take the records up.
-    void siRqstPassedOn();
-
-private slots:
-    void slRqstTakenUp();
 
 public:
     bool LaunchPort();
@@ -190,12 +188,13 @@ protected:
     QList<LINK_SEND_DATA_S> m_lstSendQueue;
     QByteArray m_objRecvBuff;
     QList<SEND_CONTEXT_S> m_SendContextBuffer;
-    QTimer *m_pProcTimer = nullptr; // set and cleared under the queue lock, in the worker thread
+    QTimer *m_pProcTimer = nullptr;
     QTimer *m_pCycleTimer = nullptr;
     std::atomic<bool> m_bOpenFlag{false};
     std::atomic<unsigned int> m_nRunsEnded{0};
 
 private:
+    CPortWake *m_pWake = nullptr;               // while the worker runs; under the queue lock
     bool m_bWakePosted = false;                 // under the queue lock
     QElapsedTimer m_objSendPeriod;              // worker thread only
     int m_nSentInPeriod = 0;                    // worker thread only

@@ -61,14 +61,22 @@ inline bool ReplyToRead(const LINK_RECV_DATA_S &stRecv, LINK_SEND_DATA_S &stRsp)
 }
 
 // Runs fn in a thread while this thread runs its event loop (the slave link
-// waits for its records to be taken up here).
+// waits for its records to be taken up here). Nothing is posted across
+// threads but by the link itself.
 inline void RunAside(const std::function<void()> &fnCall)
 {
-    QEventLoop objLoop;
+    std::atomic<bool> bDone{false};
     std::thread objThread([&] {
         fnCall();
-        QMetaObject::invokeMethod(&objLoop, "quit", Qt::QueuedConnection);
+        bDone.store(true);
     });
+    QEventLoop objLoop;
+    QTimer objPoll;
+    QObject::connect(&objPoll, &QTimer::timeout, &objLoop, [&] {
+        if (bDone.load())
+            objLoop.quit();
+    });
+    objPoll.start(1);
     objLoop.exec();
     objThread.join();
 }
@@ -86,7 +94,7 @@ struct SlaveRig
     QUdpSocket objUdp;
     QString strMedium;
     int nPort = 0;
-    QTimer objAnswerTimer; // this thread: takes up the records the worker queued
+    QTimer objAnswerTimer; // this thread: takes up the records the worker left
     std::mutex objLock;
     std::deque<LINK_RECV_DATA_S> lstRecords;
 
@@ -113,7 +121,7 @@ struct SlaveRig
             pLink.reset(new LinkUnderTest(new CPortNetTCPServer("NET_S", WORK_MODE_SLAVE)));
         }
         CPortBase *pPort = pLink->pLink.get();
-        objAnswerTimer.setSingleShot(true);
+        objAnswerTimer.setTimerType(Qt::PreciseTimer);
         QObject::connect(&objAnswerTimer, &QTimer::timeout, &objContext, [this, pPort] {
             std::lock_guard<std::mutex> objGuard(objLock);
             LINK_SEND_DATA_S stRsp;
@@ -133,8 +141,9 @@ struct SlaveRig
             }
             std::lock_guard<std::mutex> objGuard(objLock);
             lstRecords.push_back(stRecv);
-            QMetaObject::invokeMethod(&objAnswerTimer, "start", Qt::QueuedConnection, Q_ARG(int, 0));
         }, Qt::DirectConnection);
+        if (bAnswerHere)
+            objAnswerTimer.start(1);
         if (!pLink->StartAndWaitOpen())
             return false;
         if (strKind == "pty") {
