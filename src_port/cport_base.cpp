@@ -81,10 +81,9 @@ public:
 
 bool IsCrossEvent(QEvent *pEvent, QEvent::Type enType)
 {
-    if (pEvent->type() != enType)
-        return false;
+    // Before the event is read; harmless for events that are not ours.
     TsanAcquire(pEvent);
-    return true;
+    return pEvent->type() == enType;
 }
 
 constexpr int PROC_TIMER_MSEC = 10;
