@@ -114,8 +114,7 @@ qint64 CPortNetTCPServer::PendingWriteBytes() const
 
 void CPortNetTCPServer::ResumeRecv()
 {
-    if (m_pServerLink != nullptr && m_pServerLink->bytesAvailable() > 0)
-        slRecvBuffData();
+    slRecvBuffData();
 }
 
 bool CPortNetTCPServer::DropStreamOutOfStep()
@@ -127,9 +126,15 @@ bool CPortNetTCPServer::DropStreamOutOfStep()
 
 void CPortNetTCPServer::slRecvBuffData()
 {
+    // A client waiting to be adopted goes first: it replaces this one anyway
+    // and must not wait behind the backlog of one that may have left.
+    if (m_pTcpServer != nullptr)
+        m_pTcpServer->waitForNewConnection(0);
     if (m_pServerLink == nullptr || !TakesRecvData())
         return;
-    m_objRecvBuff.append(m_pServerLink->readAll());
-    if (!m_objRecvBuff.isEmpty())
-        ProcRecvBuffData();
+    const QByteArray objBytes = m_pServerLink->readAll();
+    if (objBytes.isEmpty())
+        return;
+    m_objRecvBuff.append(objBytes);
+    ProcRecvBuffData();
 }
