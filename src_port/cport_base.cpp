@@ -392,13 +392,18 @@ bool CPortBase::DropStreamOutOfStep()
     return false;
 }
 
-void CPortBase::BeginNewStream()
+void CPortBase::EndStream()
 {
     if (!m_objRecvBuff.isEmpty()) {
         emit siRecvDataRaw(m_strPortName, 0, LINK_RECV_FRAME_ERR, m_objRecvBuff);
         m_objRecvBuff.clear();
     }
     m_bRqstsHeldBack = false;
+}
+
+void CPortBase::BeginNewStream()
+{
+    EndStream();
     m_lstHeldRqsts.clear();
 }
 

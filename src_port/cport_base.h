@@ -145,9 +145,11 @@ protected:
     virtual qint64 PendingWriteBytes() const;
     // Reads what the medium holds; called when a slave link takes requests again.
     virtual void ResumeRecv();
-    // A connection ends and another begins: nothing received on the old one
-    // is cut together with the new one's bytes, and replies to its requests
-    // are not sent.
+    // A connection ended: what it left unread is a frame error.
+    void EndStream();
+    // Another connection begins: nothing received on the old one is cut
+    // together with the new one's bytes, and replies to its requests are
+    // not sent.
     void BeginNewStream();
     // An MBAP header was out of step with the byte stream; nothing after it
     // marks where the next frame begins. True when the subclass dropped the

@@ -66,8 +66,15 @@ void CPortNetTCPServer::slReadTCPLink()
 
 void CPortNetTCPServer::slClientLinkBreak()
 {
-    const QString strPeer = m_pServerLink != nullptr ? m_pServerLink->peerAddress().toString() : QString();
-    LOG_DEBUG() << "Server Link Break:" + m_strPortName << strPeer;
+    if (m_pServerLink == nullptr)
+        return;
+    LOG_DEBUG() << "Server Link Break:" + m_strPortName << m_pServerLink->peerAddress().toString();
+    // What the client left unread is not served: nobody takes the replies.
+    // Writes fail until the next client is adopted.
+    disconnect(m_pServerLink, nullptr, this, nullptr);
+    m_pServerLink->deleteLater();
+    m_pServerLink = nullptr;
+    EndStream();
 }
 
 void CPortNetTCPServer::CloseTCPLink()
