@@ -12,15 +12,6 @@
 
 namespace {
 
-enum : quint16
-{
-    STRATEGY_FIXED = 0,
-    STRATEGY_LINE = 1,
-    STRATEGY_PARABOLA = 2,
-    STRATEGY_SINE = 3,
-    STRATEGY_SQUARE = 4,
-};
-
 // Coefficients are typed in by the user: anything that is not a finite
 // number counts as 0.
 double CoefValue(const QString &strText)
@@ -76,7 +67,7 @@ QString MakeSimulValue(const DATA_VALUE_CFG_S &objCfg, const double &fGain, quin
 
     double fValue = 0.0;
     switch (objCfg.nStategy) {
-    case STRATEGY_LINE: {
+    case SIMUL_STRATEGY_LINE: {
         const double fStart = CoefValue(objCfg.strCoefA);
         const double fEnd = CoefValue(objCfg.strCoefB);
         const double fDuration = CoefValue(objCfg.strCoefC) * 3600.0;
@@ -93,7 +84,7 @@ QString MakeSimulValue(const DATA_VALUE_CFG_S &objCfg, const double &fGain, quin
         fValue = fStart + (fEnd - fStart) / fDuration * double(x);
         break;
     }
-    case STRATEGY_PARABOLA: {
+    case SIMUL_STRATEGY_PARABOLA: {
         const PARABOLA_S stShape = ParabolaShape(objCfg);
         if (stShape.nCycle == 0)
             return objCfg.strCoefA;
@@ -108,7 +99,7 @@ QString MakeSimulValue(const DATA_VALUE_CFG_S &objCfg, const double &fGain, quin
         fValue = fTop + (fFoot - fTop) * fRel * fRel;
         break;
     }
-    case STRATEGY_SINE: {
+    case SIMUL_STRATEGY_SINE: {
         const qint64 nPeriod = WholeSeconds(CoefValue(objCfg.strCoefB) * 3600.0);
         if (nPeriod == 0)
             return objCfg.strCoefA;
@@ -118,7 +109,7 @@ QString MakeSimulValue(const DATA_VALUE_CFG_S &objCfg, const double &fGain, quin
             + CoefValue(objCfg.strCoefC);
         break;
     }
-    case STRATEGY_SQUARE: {
+    case SIMUL_STRATEGY_SQUARE: {
         const qint64 nDurA = WholeSeconds(CoefValue(objCfg.strCoefB) * 3600.0);
         const qint64 nDurB = WholeSeconds(CoefValue(objCfg.strCoefD) * 3600.0);
         if (nDurA + nDurB == 0)
@@ -143,13 +134,13 @@ QString MakeSimulValue(const DATA_VALUE_CFG_S &objCfg, const double &fGain, quin
 qint64 GetSimulCycle(const DATA_VALUE_CFG_S &objCfg)
 {
     switch (objCfg.nStategy) {
-    case STRATEGY_LINE:
+    case SIMUL_STRATEGY_LINE:
         return WholeSeconds((CoefValue(objCfg.strCoefC) + objCfg.fResetStep) * 3600.0);
-    case STRATEGY_PARABOLA:
+    case SIMUL_STRATEGY_PARABOLA:
         return ParabolaShape(objCfg).nCycle;
-    case STRATEGY_SINE:
+    case SIMUL_STRATEGY_SINE:
         return WholeSeconds(CoefValue(objCfg.strCoefB) * 3600.0);
-    case STRATEGY_SQUARE:
+    case SIMUL_STRATEGY_SQUARE:
         return WholeSeconds(CoefValue(objCfg.strCoefB) * 3600.0) + WholeSeconds(CoefValue(objCfg.strCoefD) * 3600.0);
     default:
         return 86400;

@@ -12,6 +12,16 @@
 
 class CDeviceBase;
 
+// Strategies (Stategy).
+enum : quint16
+{
+    SIMUL_STRATEGY_FIXED = 0,
+    SIMUL_STRATEGY_LINE = 1,
+    SIMUL_STRATEGY_PARABOLA = 2,
+    SIMUL_STRATEGY_SINE = 3,
+    SIMUL_STRATEGY_SQUARE = 4,
+};
+
 // Time bases (TimeBngrWay).
 enum : quint16
 {

@@ -1,21 +1,11 @@
 #include "simulsetting.h"
 
-#include <QDateTime>
 #include <cmath>
 
 #include "commonfunc.h"
 #include "simuldata.h"
 
 namespace {
-
-enum : quint16
-{
-    STRATEGY_FIXED = 0,
-    STRATEGY_LINE = 1,
-    STRATEGY_PARABOLA = 2,
-    STRATEGY_SINE = 3,
-    STRATEGY_SQUARE = 4,
-};
 
 const int NUMBER_ROWS[] = {SIMUL_ROW_RESET_STEP, SIMUL_ROW_RANDOM_MAX, SIMUL_ROW_RANDOM_MIN, SIMUL_ROW_MAX_VALUE,
                            SIMUL_ROW_MIN_VALUE};
@@ -78,18 +68,18 @@ QStringList GetSimulTimeBaseLabels()
 QStringList GetSimulCoefLabels(quint16 nStrategy)
 {
     switch (nStrategy) {
-    case STRATEGY_FIXED:
+    case SIMUL_STRATEGY_FIXED:
         return {QStringLiteral("固定值"), QString(), QString(), QString(), QString()};
-    case STRATEGY_LINE:
+    case SIMUL_STRATEGY_LINE:
         return {QStringLiteral("起始点数值"), QStringLiteral("结束点数值"), QStringLiteral("持续时间(小时)"), QString(),
                 QString()};
-    case STRATEGY_PARABOLA:
+    case SIMUL_STRATEGY_PARABOLA:
         return {QStringLiteral("顶值"), QStringLiteral("顶值偏移时间(小时)"), QStringLiteral("脚值"),
                 QStringLiteral("持续时间(小时)"), QString()};
-    case STRATEGY_SINE:
+    case SIMUL_STRATEGY_SINE:
         return {QStringLiteral("振幅"), QStringLiteral("曲线周期(小时)"), QStringLiteral("位移"),
                 QStringLiteral("平移时间(小时)"), QString()};
-    case STRATEGY_SQUARE:
+    case SIMUL_STRATEGY_SQUARE:
         return {QStringLiteral("值A"), QStringLiteral("值A持续时间(小时)"), QStringLiteral("值B"),
                 QStringLiteral("值B持续时间(小时)"), QString()};
     default:
@@ -100,12 +90,12 @@ QStringList GetSimulCoefLabels(quint16 nStrategy)
 QList<int> GetSimulHiddenRows(quint16 nStrategy)
 {
     switch (nStrategy) {
-    case STRATEGY_FIXED:
+    case SIMUL_STRATEGY_FIXED:
         return {SIMUL_ROW_RESET_STEP, SIMUL_ROW_REFRESH, SIMUL_ROW_RANDOM_MAX, SIMUL_ROW_RANDOM_MIN,
                 SIMUL_ROW_MAX_VALUE, SIMUL_ROW_MIN_VALUE};
-    case STRATEGY_SINE:
+    case SIMUL_STRATEGY_SINE:
         return {SIMUL_ROW_RESET_STEP};
-    case STRATEGY_SQUARE:
+    case SIMUL_STRATEGY_SQUARE:
         return {SIMUL_ROW_RESET_STEP, SIMUL_ROW_RANDOM_MAX, SIMUL_ROW_RANDOM_MIN, SIMUL_ROW_MAX_VALUE,
                 SIMUL_ROW_MIN_VALUE};
     default:
@@ -163,18 +153,18 @@ QList<int> CorrectSimulRows(QStringList &lstRows)
 
     const quint16 nStrategy = static_cast<quint16>(lstRows.at(SIMUL_ROW_STRATEGY).toInt());
     switch (nStrategy) {
-    case STRATEGY_LINE:
+    case SIMUL_STRATEGY_LINE:
         if (objRows.Value(SIMUL_ROW_COEF_C) < 0.0001)
             objRows.Set(SIMUL_ROW_COEF_C, QStringLiteral("1.0"));
         break;
-    case STRATEGY_PARABOLA: {
+    case SIMUL_STRATEGY_PARABOLA: {
         const double fWidth = objRows.Value(SIMUL_ROW_COEF_D);
         const double fTop = objRows.Value(SIMUL_ROW_COEF_B);
         if (fWidth < 0.0 || fWidth < 2.0 * std::fabs(fTop) || fTop <= -fWidth / 2.0)
             LengthenParabola(objRows);
         break;
     }
-    case STRATEGY_SINE:
+    case SIMUL_STRATEGY_SINE:
         if (objRows.Value(SIMUL_ROW_COEF_A) < 0.000001)
             objRows.Set(SIMUL_ROW_COEF_A, QStringLiteral("1"));
         if (objRows.Value(SIMUL_ROW_COEF_B) < 0.0001)
@@ -182,7 +172,7 @@ QList<int> CorrectSimulRows(QStringList &lstRows)
         if (objRows.Value(SIMUL_ROW_COEF_D) < 0.0)
             objRows.Set(SIMUL_ROW_COEF_D, QStringLiteral("0.0"));
         break;
-    case STRATEGY_SQUARE:
+    case SIMUL_STRATEGY_SQUARE:
         if (objRows.Value(SIMUL_ROW_COEF_B) < 0.0001)
             objRows.Set(SIMUL_ROW_COEF_B, QStringLiteral("1.0"));
         if (objRows.Value(SIMUL_ROW_COEF_D) < 0.0001)
@@ -196,23 +186,23 @@ QList<int> CorrectSimulRows(QStringList &lstRows)
     // negative reset interval can eat a whole cycle.
     if (objRows.Cycle() >= 1)
         return objRows.Changed();
-    if (nStrategy == STRATEGY_LINE || nStrategy == STRATEGY_PARABOLA) {
+    if (nStrategy == SIMUL_STRATEGY_LINE || nStrategy == SIMUL_STRATEGY_PARABOLA) {
         if (objRows.Value(SIMUL_ROW_RESET_STEP) < 0.0)
             objRows.Set(SIMUL_ROW_RESET_STEP, QStringLiteral("0"));
         if (objRows.Cycle() >= 1)
             return objRows.Changed();
     }
     switch (nStrategy) {
-    case STRATEGY_LINE:
+    case SIMUL_STRATEGY_LINE:
         objRows.Set(SIMUL_ROW_COEF_C, QStringLiteral("1.0"));
         break;
-    case STRATEGY_PARABOLA:
+    case SIMUL_STRATEGY_PARABOLA:
         LengthenParabola(objRows);
         break;
-    case STRATEGY_SINE:
+    case SIMUL_STRATEGY_SINE:
         objRows.Set(SIMUL_ROW_COEF_B, QStringLiteral("1.0"));
         break;
-    case STRATEGY_SQUARE:
+    case SIMUL_STRATEGY_SQUARE:
         for (int nRow : {SIMUL_ROW_COEF_B, SIMUL_ROW_COEF_D}) {
             if (objRows.ShorterThanSecond(nRow))
                 objRows.Set(nRow, QStringLiteral("1.0"));

@@ -1,10 +1,5 @@
 #include "curvedata.h"
 
-#include <QDateTime>
-
-#include "commonfunc.h"
-#include "csvtable.h"
-
 void CURVE_STATS_S::Add(double fValue)
 {
     if (nCount == 0 || fValue < fMin)
@@ -36,16 +31,4 @@ QString RenameLegendDevice(const QString &strLegend, const QString &strOld, cons
     if (strOld.isEmpty() || LegendDeviceName(strLegend) != strOld)
         return strLegend;
     return strNew + strLegend.mid(strOld.size());
-}
-
-void SetCurveExportHeader(CsvTable &objTable, int nCurve, const QString &strLegend)
-{
-    objTable.SetCell(0, 2 * nCurve, QStringLiteral("Time"));
-    objTable.SetCell(0, 2 * nCurve + 1, strLegend);
-}
-
-void SetCurveExportPoint(CsvTable &objTable, int nCurve, int nPoint, double fTime, double fValue)
-{
-    objTable.SetCell(nPoint + 1, 2 * nCurve, EpochToTimeString(qint64(fTime), Qt::LocalTime));
-    objTable.SetCell(nPoint + 1, 2 * nCurve + 1, fValue);
 }

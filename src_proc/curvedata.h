@@ -7,7 +7,8 @@
 #include <QString>
 #include <QtGlobal>
 
-class CsvTable;
+#include "commonfunc.h"
+#include "csvtable.h"
 
 // Over every value a curve ever received, also those no longer plotted.
 struct CURVE_STATS_S
@@ -30,8 +31,25 @@ QString LegendDeviceName(const QString &strLegend);
 QString RenameLegendDevice(const QString &strLegend, const QString &strOld, const QString &strNew);
 
 // Curve n of the export takes columns 2n and 2n + 1: "Time" and the legend
-// in the first line, then one line per point (local time, value).
-void SetCurveExportHeader(CsvTable &objTable, int nCurve, const QString &strLegend);
-void SetCurveExportPoint(CsvTable &objTable, int nCurve, int nPoint, double fTime, double fValue);
+// in the first line, then one line per point (local time, value). Points
+// are anything with a key (seconds since the epoch) and a value.
+template <class IT>
+void SetCurveExportColumns(CsvTable &objTable, int nCurve, const QString &strLegend, IT itBegin, IT itEnd)
+{
+    objTable.SetCell(0, 2 * nCurve, QStringLiteral("Time"));
+    objTable.SetCell(0, 2 * nCurve + 1, strLegend);
+    // A curve has many points per second, and the local time conversion is slow.
+    qint64 nSecond = 0;
+    QString strTime;
+    int nRow = 1;
+    for (IT it = itBegin; it != itEnd; ++it, ++nRow) {
+        if (strTime.isEmpty() || qint64(it->key) != nSecond) {
+            nSecond = qint64(it->key);
+            strTime = EpochToTimeString(nSecond, Qt::LocalTime);
+        }
+        objTable.SetCell(nRow, 2 * nCurve, strTime);
+        objTable.SetCell(nRow, 2 * nCurve + 1, it->value);
+    }
+}
 
 #endif // CURVEDATA_H

@@ -199,10 +199,7 @@ void CDlgCurveLegendSet::slExportLegndData()
         const QCPGraph *pGraph = CurveOfRow(nRow);
         if (pGraph == nullptr)
             continue;
-        SetCurveExportHeader(objTable, nRow, pGraph->name());
-        int nPoint = 0;
-        for (auto it = pGraph->data()->constBegin(); it != pGraph->data()->constEnd(); ++it)
-            SetCurveExportPoint(objTable, nRow, nPoint++, it->key, it->value);
+        SetCurveExportColumns(objTable, nRow, pGraph->name(), pGraph->data()->constBegin(), pGraph->data()->constEnd());
     }
     if (objTable.Save(QStringLiteral("./Kestrix_data_curve.csv"), true))
         ShowInfoBox(QStringLiteral("Export OK!"));

@@ -4,11 +4,13 @@
 #include "ccfgfilemgr.h"
 #include "cdevicemgr.h"
 #include "cdlgcommtools.h"
+#include "cdlgcount.h"
 #include "cdlgdevicedatamgr.h"
 #include "cdlgdevicelist.h"
 #include "cdlgdevicemgr.h"
 #include "cdlgfilesel.h"
 #include "cdlglinkcurve.h"
+#include "cdlglinkframe.h"
 #include "cdlgprogress.h"
 #include "cdlgselfdef.h"
 #include "cdlgwelcome.h"
@@ -18,10 +20,8 @@
 #include "uiutils.h"
 
 #include <QCloseEvent>
-#include <QDockWidget>
 #include <QFileInfo>
 #include <QIcon>
-#include <QLabel>
 #include <QPainter>
 #include <QSettings>
 #include <QSplitter>
@@ -37,13 +37,6 @@ const qint64 LARGE_PROJECT_BYTES = 512000;
 const char *const CFG_FILE_FILTER = "Cfg Files(*.kestrix)";
 
 quint16 g_nCurrLanguage = LANGUAGE_CHINESE;
-
-QWidget *MakePlaceholder(const QString &strTitle, QWidget *pParent)
-{
-    auto *pLabel = new QLabel(strTitle, pParent);
-    pLabel->setAlignment(Qt::AlignCenter);
-    return pLabel;
-}
 
 } // namespace
 
@@ -61,7 +54,7 @@ CWTMainWidget::CWTMainWidget(QWidget *pParent)
     m_pDeviceMgr = new CDlgDeviceMgr(this);
     m_pDeviceDataMgr = new CDlgDeviceDataMgr(this);
     m_pSelfDef = new CDlgSelfDef(this);
-    m_pLinkCount = MakePlaceholder(QStringLiteral("统计"), this);
+    m_pLinkCount = new CDlgLinkCount(this);
     m_pCommTools = new CDlgCommTools(this);
     m_pWelcome = new CDlgWelcome(this);
     m_pDeviceList = new CDlgDeviceList(this);
@@ -85,7 +78,7 @@ CWTMainWidget::CWTMainWidget(QWidget *pParent)
     for (QWidget *pPage : lstPages)
         m_pStackedWidget->addWidget(pPage);
 
-    m_pLinkFrame = new QDockWidget(QStringLiteral("报文"), this);
+    m_pLinkFrame = new CDlgLinkFrame(this);
     addDockWidget(Qt::BottomDockWidgetArea, m_pLinkFrame);
     m_pLinkFrame->hide();
 
@@ -109,8 +102,6 @@ CWTMainWidget::CWTMainWidget(QWidget *pParent)
     m_pLoadTimer->setSingleShot(true);
     connect(m_pLoadTimer, &QTimer::timeout, this, &CWTMainWidget::slImportWorkCfg, Qt::DirectConnection);
 
-    // Loading adds devices to the registry, which must exist by then.
-    CDeviceMgr::GetInstance();
     ImportDefaultCfg();
 }
 

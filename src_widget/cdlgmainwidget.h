@@ -11,10 +11,11 @@ class CDlgCommTools;
 class CDlgDeviceDataMgr;
 class CDlgDeviceList;
 class CDlgDeviceMgr;
+class CDlgLinkCount;
+class CDlgLinkFrame;
 class CDlgSelfDef;
 class CDlgWelcome;
 class CWTitleWidget;
-class QDockWidget;
 class QStackedWidget;
 class QTimer;
 
@@ -73,9 +74,9 @@ private:
     CWTitleWidget *m_pTitleWidget = nullptr;
     CDlgDeviceMgr *m_pDeviceMgr = nullptr;
     CDlgDeviceDataMgr *m_pDeviceDataMgr = nullptr;
-    QDockWidget *m_pLinkFrame = nullptr;
+    CDlgLinkFrame *m_pLinkFrame = nullptr;
     CDlgSelfDef *m_pSelfDef = nullptr;
-    QWidget *m_pLinkCount = nullptr;
+    CDlgLinkCount *m_pLinkCount = nullptr;
     CDlgCommTools *m_pCommTools = nullptr;
     CDlgWelcome *m_pWelcome = nullptr;
     CDlgDeviceList *m_pDeviceList = nullptr;

@@ -1,16 +1,15 @@
 // The real program, started as a user starts it: its command line, the demo
 // project answering an independent Modbus client, and a clean end on signals.
 
+#include "applog.h"
 #include "demoproject.h"
 #include "freeport.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cmath>
 #include <csignal>
 #include <cstring>
 #include <modbus.h>
@@ -26,43 +25,21 @@ QProcessEnvironment AppEnvironment(const QString &strPlatform)
     return objEnv;
 }
 
-// Holding registers 0..6 of unit 1, read by libmodbus once the demo slave
-// answers; false when it never did within the time.
-bool ReadDemoRegisters(int nPort, uint16_t *pRegs, int nTimeoutMs)
-{
-    QElapsedTimer objTimer;
-    objTimer.start();
-    while (objTimer.elapsed() < nTimeoutMs) {
-        modbus_t *pCtx = modbus_new_tcp("127.0.0.1", nPort);
-        modbus_set_slave(pCtx, 1);
-        const bool bRead = modbus_connect(pCtx) == 0 && modbus_read_registers(pCtx, 0, 7, pRegs) == 7;
-        modbus_close(pCtx);
-        modbus_free(pCtx);
-        if (bRead)
-            return true;
-        QTest::qWait(100);
-    }
-    return false;
-}
-
-bool PortAccepts(int nPort)
+// Holding registers 0..6 of unit 1 as libmodbus reads them; false when the
+// demo slave does not answer (or nothing listens).
+bool ReadDemoRegisters(int nPort, uint16_t *pRegs)
 {
     modbus_t *pCtx = modbus_new_tcp("127.0.0.1", nPort);
-    const bool bConnected = modbus_connect(pCtx) == 0;
+    modbus_set_slave(pCtx, 1);
+    const bool bRead = modbus_connect(pCtx) == 0 && modbus_read_registers(pCtx, 0, 7, pRegs) == 7;
     modbus_close(pCtx);
     modbus_free(pCtx);
-    return bConnected;
+    return bRead;
 }
 
 QString ReadLog(const QString &strDir)
 {
-    QString strText;
-    for (const QFileInfo &objInfo : QDir(strDir).entryInfoList({QStringLiteral("Kestrix_Log_*.txt")})) {
-        QFile objFile(objInfo.filePath());
-        if (objFile.open(QIODevice::ReadOnly))
-            strText += QString::fromUtf8(objFile.readAll());
-    }
-    return strText;
+    return QString::fromUtf8(ReadFile(QDir(strDir).filePath(GetLogFileName(QDateTime::currentDateTime()))));
 }
 
 } // namespace
@@ -131,7 +108,7 @@ private slots:
         QVERIFY(objApp.waitForStarted(5000));
 
         uint16_t aRegs[7] = {};
-        QVERIFY2(ReadDemoRegisters(nPort, aRegs, 15000), qPrintable(ReadLog(objDir.path())));
+        QTRY_VERIFY_WITH_TIMEOUT(ReadDemoRegisters(nPort, aRegs), 15000);
         QCOMPARE(aRegs[0], uint16_t(650));  // fixed 65.0 at gain 0.1
         QCOMPARE(aRegs[1], uint16_t(3021)); // fixed
         const double fSine = int16_t(aRegs[2]) / 10.0;
@@ -147,14 +124,12 @@ private slots:
         QVERIFY(objApp.waitForFinished(10000));
         QCOMPARE(objApp.exitStatus(), QProcess::NormalExit);
         QCOMPARE(objApp.exitCode(), 0);
-        QVERIFY(!PortAccepts(nPort));
+        QVERIFY(!ReadDemoRegisters(nPort, aRegs));
         const QString strLog = ReadLog(objDir.path());
         QVERIFY(strLog.contains(QStringLiteral("Import Cfg File OK:") + strProject));
         QVERIFY(strLog.indexOf(QStringLiteral("Exiting APP...")) < strLog.indexOf(QStringLiteral("Exit APP!")));
         // Opened from the command line, the project is the one remembered.
-        QFile objSettings(objDir.filePath(QStringLiteral("config.csv")));
-        QVERIFY(objSettings.open(QIODevice::ReadOnly));
-        QVERIFY(objSettings.readAll().startsWith(strProject.toUtf8()));
+        QVERIFY(ReadFile(objDir.filePath(QStringLiteral("config.csv"))).startsWith(strProject.toUtf8()));
     }
 
     void desktopStartKeepsItsFilesInTheUserDataFolder()

@@ -1,10 +1,12 @@
 #include "ccfgfilemgr.h"
+#include "cdevicebase.h"
 #include "cdevicemgr.h"
 #include "cdlgdevicedatabase.h"
 #include "cdlgdevicedatamgr.h"
 #include "cdlgdevicelist.h"
 #include "cdlgfilesel.h"
 #include "cdlglinkcurve.h"
+#include "cdlglinkframe.h"
 #include "cdlgmainwidget.h"
 #include "cdlgprogress.h"
 #include "cdlgselfdefdevice.h"
@@ -24,9 +26,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
-#include <QDockWidget>
 #include <QLineEdit>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTemporaryDir>
@@ -61,10 +61,10 @@ int ThreadCount()
     return QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size();
 }
 
-PushButton *ProjectButton(QWidget *pWindow, const char *pToolTip)
+PushButton *ProjectButton(QWidget *pWindow, const QString &strToolTip)
 {
     for (PushButton *pButton : pWindow->findChildren<PushButton *>())
-        if (pButton->toolTip() == Utf8(pToolTip))
+        if (pButton->toolTip() == strToolTip)
             return pButton;
     return nullptr;
 }
@@ -102,17 +102,10 @@ class TstMainWindow : public QObject
     QStringList m_lstShown;            // message boxes, in order
     QList<bool> m_lstAnswers;          // answers to question boxes; none left = Cancel
     QStringList m_lstPaths;            // answers to the file dialogs; none left = cancelled
-    QStringList m_lstCaptions;         // file dialogs asked, by caption
     QString m_strOpenPath;             // typed into the file selection dialog; empty = cancel
     bool m_bSawProgress = false;
 
     QString Path(const QString &strName) const { return m_objDir.filePath(strName); }
-
-    void OpenThroughTitleBar(QWidget *pWindow, const QString &strPath)
-    {
-        m_strOpenPath = strPath;
-        QTest::mouseClick(ProjectButton(pWindow, "导入配置文件"), Qt::LeftButton);
-    }
 
 private slots:
     void initTestCase()
@@ -128,14 +121,13 @@ private slots:
         m_lstShown.clear();
         m_lstAnswers.clear();
         m_lstPaths.clear();
-        m_lstCaptions.clear();
+        m_strOpenPath.clear();
         m_bSawProgress = false;
         SetMessageBoxResponder([this](MESSAGE_BOX_KIND_EN, const QString &strText) {
             m_lstShown << strText;
             return !m_lstAnswers.isEmpty() && m_lstAnswers.takeFirst();
         });
-        SetStdDialogResponder([this](STD_DIALOG_KIND_EN, const QString &strCaption, const QVariant &) {
-            m_lstCaptions << strCaption;
+        SetStdDialogResponder([this](STD_DIALOG_KIND_EN, const QString &, const QVariant &) {
             return QVariant(m_lstPaths.isEmpty() ? QString() : m_lstPaths.takeFirst());
         });
         SetDialogResponder([this](QDialog *pDialog) {
@@ -203,7 +195,8 @@ private slots:
 
         CWTMainWidget objWindow;
         QSignalSpy objSteps(&objWindow, &CWTMainWidget::siCfgLoadProgress);
-        OpenThroughTitleBar(&objWindow, strPath);
+        m_strOpenPath = strPath;
+        QTest::mouseClick(ProjectButton(&objWindow, Utf8("导入配置文件")), Qt::LeftButton);
         QCOMPARE(m_bSawProgress, bStepwise);
         QList<int> lstSeen;
         for (const QList<QVariant> &lstArgs : objSteps)
@@ -213,63 +206,65 @@ private slots:
         QVERIFY(m_lstShown.isEmpty());
     }
 
+    void projectCommandsThroughTheTitleBar_data()
+    {
+        QTest::addColumn<QString>("strButton");
+        QTest::addColumn<QString>("strCurrent"); // the current project when the button is pressed
+        QTest::addColumn<QString>("strAnswer");  // the path given in the command's dialog; empty: cancelled
+        QTest::addColumn<QString>("strShown");   // the start of the one message shown; empty: none
+        QTest::addColumn<QString>("strNowCurrent");
+        QTest::addColumn<int>("nDevices");
+        QTest::addColumn<bool>("bSaved"); // the current file now holds the project as it is
+        const QString strNew = Utf8("新建配置文件"), strOpen = Utf8("导入配置文件");
+        const QString strSave = Utf8("保存配置文件"), strSaveAs = Utf8("另存为配置文件");
+        const QString strThree = "three.kestrix";
+        QTest::newRow("new, cancelled") << strNew << strThree << "" << "" << strThree << 3 << false;
+        QTest::newRow("open, cancelled") << strOpen << strThree << "" << "" << strThree << 3 << false;
+        QTest::newRow("save, no path, cancelled") << strSave << "" << "" << "" << "" << 3 << false;
+        QTest::newRow("save as, cancelled") << strSaveAs << strThree << "" << "" << strThree << 3 << false;
+        QTest::newRow("new") << strNew << strThree << "new.kestrix" << "" << "new.kestrix" << 0 << false;
+        QTest::newRow("open") << strOpen << strThree << "none.kestrix" << "" << "none.kestrix" << 0 << false;
+        QTest::newRow("open, refused: still current") << strOpen << strThree << "broken.kestrix"
+                                                      << Utf8("配置文件打开失败:") << "broken.kestrix" << 3 << false;
+        QTest::newRow("save, no path") << strSave << "" << "a.kestrix" << Utf8("配置文件更新成功！") << "a.kestrix"
+                                       << 3 << true;
+        QTest::newRow("save fails") << strSave << "folder.kestrix" << "" << Utf8("配置文件更新失败！")
+                                    << "folder.kestrix" << 3 << false;
+        QTest::newRow("save as") << strSaveAs << strThree << "b.kestrix"
+                                 << Utf8("配置文件另存成功， 当前配置路径已切换至新路径！") << "b.kestrix" << 3 << true;
+        QTest::newRow("save as fails") << strSaveAs << strThree << "missing/b.kestrix" << Utf8("配置文件另存失败！")
+                                       << strThree << 3 << false;
+    }
+
     void projectCommandsThroughTheTitleBar()
     {
+        QFETCH(QString, strButton);
+        QFETCH(QString, strCurrent);
+        QFETCH(QString, strAnswer);
+        QFETCH(QString, strShown);
+        QFETCH(QString, strNowCurrent);
+        QFETCH(int, nDevices);
+        QFETCH(bool, bSaved);
+        auto fnPath = [this](const QString &strName) { return strName.isEmpty() ? QString() : Path(strName); };
+        QVERIFY(WriteFile(Path("three.kestrix"), ProjectText(3)) && WriteFile(Path("none.kestrix"), ProjectText(0)));
+        QVERIFY(WriteFile(Path("broken.kestrix"), "<Kestrix><unclosed></Kestrix>"));
+        QVERIFY(QDir().mkpath(Path("folder.kestrix")));
+        CCfgFileMgr *pCfg = CCfgFileMgr::GetInstance();
+        pCfg->SetCfgFilePath(Path("three.kestrix"));
         CWTMainWidget objWindow;
         objWindow.show();
-        auto fnClick = [&](const char *pToolTip) {
-            QTest::mouseClick(ProjectButton(&objWindow, pToolTip), Qt::LeftButton);
-        };
-        CCfgFileMgr *pCfg = CCfgFileMgr::GetInstance();
+        pCfg->SetCfgFilePath(fnPath(strCurrent));
+        m_lstPaths = QStringList{fnPath(strAnswer)};
+        m_strOpenPath = fnPath(strAnswer);
 
-        // Cancelled dialogs: nothing said, nothing written.
-        fnClick("新建配置文件");
-        fnClick("保存配置文件");
-        fnClick("另存为配置文件");
-        OpenThroughTitleBar(&objWindow, QString());
-        QCOMPARE(m_lstCaptions, QStringList({Utf8("新建配置文件"), Utf8("保存配置文件"), Utf8("另存为配置文件")}));
-        QVERIFY(m_lstShown.isEmpty());
-        QVERIFY(pCfg->GetCfgFilePath().isEmpty());
-
-        // Save without a current path asks for one, which becomes current.
-        QVERIFY(WriteFile(Path("three.kestrix"), ProjectText(3)));
-        OpenThroughTitleBar(&objWindow, Path("three.kestrix"));
-        QCOMPARE(CDeviceMgr::GetDeviceList().size(), 3);
-        pCfg->SetCfgFilePath(QString());
-        m_lstShown.clear();
-        m_lstPaths = QStringList{Path("a.kestrix")};
-        fnClick("保存配置文件");
-        QCOMPARE(m_lstShown, QStringList{Utf8("配置文件更新成功！")});
-        QCOMPARE(pCfg->GetCfgFilePath(), Path("a.kestrix"));
-        QVERIFY(!pCfg->IsCfgChanged());
-
-        // Failed saves say so and keep the current path.
-        QVERIFY(QFile::remove(Path("a.kestrix")) && QDir().mkdir(Path("a.kestrix")));
-        m_lstPaths = QStringList{Path("missing/b.kestrix")};
-        fnClick("保存配置文件");
-        fnClick("另存为配置文件");
-        m_lstPaths = QStringList{Path("b.kestrix")};
-        fnClick("另存为配置文件");
-        QCOMPARE(m_lstShown.mid(1), QStringList({Utf8("配置文件更新失败！"), Utf8("配置文件另存失败！"),
-                                                 Utf8("配置文件另存成功， 当前配置路径已切换至新路径！")}));
-        QCOMPARE(pCfg->GetCfgFilePath(), Path("b.kestrix"));
-
-        // A file the store refuses is reported with the store's text and still
-        // becomes current, so the next start tries it again.
-        QVERIFY(WriteFile(Path("broken.kestrix"), "<Kestrix><unclosed></Kestrix>"));
-        m_lstShown.clear();
-        OpenThroughTitleBar(&objWindow, Path("broken.kestrix"));
-        QCOMPARE(m_lstShown.size(), 1);
-        QVERIFY(m_lstShown.first().startsWith(Utf8("配置文件打开失败:")));
-        QCOMPARE(CDeviceMgr::GetDeviceList().size(), 3);
-        QCOMPARE(CsvTable(QStringLiteral("./config.csv")).GetCell(0, 0), Path("broken.kestrix"));
-
-        // New starts an empty project in the new file.
-        m_lstPaths = QStringList{Path("new.kestrix")};
-        fnClick("新建配置文件");
-        QCOMPARE(CDeviceMgr::GetDeviceList().size(), 0);
-        QCOMPARE(pCfg->GetCfgFilePath(), Path("new.kestrix"));
-        QVERIFY(QFileInfo(Path("new.kestrix")).size() > 0);
+        QTest::mouseClick(ProjectButton(&objWindow, strButton), Qt::LeftButton);
+        QCOMPARE(m_lstShown.size(), strShown.isEmpty() ? 0 : 1);
+        QVERIFY(strShown.isEmpty() || m_lstShown.first().startsWith(strShown));
+        QCOMPARE(pCfg->GetCfgFilePath(), fnPath(strNowCurrent));
+        QCOMPARE(CsvTable(QStringLiteral("./config.csv")).GetCell(0, 0), fnPath(strNowCurrent));
+        QCOMPARE(ListedDevices(&objWindow).size(), nDevices);
+        if (bSaved)
+            QVERIFY(!pCfg->IsCfgChanged());
     }
 
     void closeAsksAboutChangesAndStopsEveryLink_data()
@@ -310,7 +305,7 @@ private slots:
         // project holds them too.
         QVERIFY(pCfg->SaveCfg(strPath));
         if (bChange)
-            QVERIFY(pCfg->SetDeviceCfgAddr(QStringLiteral("Demo-Slave"), 7));
+            QVERIFY(pCfg->SetDeviceCfgAddr(QStringLiteral("Boiler-Slave"), 7));
         if (!bKeepPath)
             pCfg->SetCfgFilePath(QString());
         if (strSavePath == QLatin1String("unwritable"))
@@ -359,7 +354,7 @@ private slots:
                     QTest::mouseClick(pBox, Qt::LeftButton, Qt::NoModifier, QPoint(8, pBox->height() / 2));
         };
         QWidget *pDeviceList = objWindow.findChild<CDlgDeviceList *>();
-        QDockWidget *pFrameLog = objWindow.findChild<QDockWidget *>();
+        QWidget *pFrameLog = objWindow.findChild<CDlgLinkFrame *>();
         QVERIFY(pDeviceList->isVisible() && !pFrameLog->isVisible());
         fnTick("设备列表");
         fnTick("报文");
@@ -374,20 +369,22 @@ private slots:
         CCfgFileMgr::GetInstance()->SetCfgFilePath(Path("demo.kestrix"));
         CWTMainWidget objWindow;
         objWindow.show();
+        // The slave's server is up before the master's client connects to it.
+        QTRY_COMPARE(CDeviceMgr::GetDevice(QStringLiteral("Panel-Master"))->GetState(), quint16(1));
         auto *pList = objWindow.findChild<CDlgDeviceList *>();
-        const int nRow = ListedDevices(&objWindow).indexOf(QStringLiteral("Demo-Master"));
+        const int nRow = ListedDevices(&objWindow).indexOf(QStringLiteral("Panel-Master"));
         ClickCell(pList->GetTable(), nRow, CDlgDeviceList::COL_NAME);
 
         objWindow.turnPage(1);
         CDlgDeviceDataBase *pDataPage = objWindow.findChild<CDlgDeviceDataMgr *>()->GetCurrentPage();
         QVERIFY(pDataPage != nullptr && pDataPage->isVisible());
-        QCOMPARE(pDataPage->GetDeviceName(), QStringLiteral("Demo-Master"));
+        QCOMPARE(pDataPage->GetDeviceName(), QStringLiteral("Panel-Master"));
         objWindow.turnPage(2);
         QStringList lstFramePages;
         for (CDlgSelfDefDevice *pPage : objWindow.findChildren<CDlgSelfDefDevice *>())
             if (pPage->isVisible())
                 lstFramePages << pPage->GetDeviceName();
-        QCOMPARE(lstFramePages, QStringList{"Demo-Master"});
+        QCOMPARE(lstFramePages, QStringList{"Panel-Master"});
 
         // A page being configured marks its device in the list.
         objWindow.turnPage(1);
@@ -430,14 +427,6 @@ private slots:
         QVERIFY(FindButton(&objPage, QStringLiteral("Upgrade")) == nullptr);
         objPage.slOpenNewVersion();
         QCOMPARE(m_lstShown, QStringList{QStringLiteral("Upgrade failed!")});
-    }
-
-    void languageChoiceIsWrittenToUserIni()
-    {
-        CWTMainWidget objWindow;
-        objWindow.slChangeLanguage(LANGUAGE_ENGLISH);
-        QCOMPARE(QSettings(QStringLiteral("user.ini"), QSettings::IniFormat).value("config/LANG_ID").toString(),
-                 QStringLiteral("1033"));
     }
 };
 

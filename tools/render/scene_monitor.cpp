@@ -1,11 +1,18 @@
-// Monitoring: the simulation dialog, the curve window and its legend editor.
+// Monitoring: the simulation dialog, the curve window and its legend editor,
+// the frame log with traffic and the statistics page.
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDateTime>
+#include <QPushButton>
 #include <QTabBar>
 #include <cmath>
 #include <qcustomplot.h>
 
 #include "cdevicemgr.h"
+#include "cdlgcount.h"
+#include "cdlglinkframe.h"
+#include "cportmgr.h"
 #include "cdlgcurvelegendset.h"
 #include "cdlglinkcurve.h"
 #include "cdlgsimudata.h"
@@ -75,6 +82,67 @@ static RenderSceneRegistrar s_objCurve("monitor_curve", [](const QString &strOut
     }
     CDlgLinkDataCurve::DestroyInstance();
     CDeviceMgr::DestroyInstance();
+});
+
+void Tick(CDlgLinkFrame &objLog, const QString &strText)
+{
+    for (QCheckBox *pBox : objLog.findChildren<QCheckBox *>()) {
+        if (pBox->text() == strText)
+            pBox->click();
+    }
+}
+
+void FeedTraffic(CDlgLinkFrame &objLog)
+{
+    CPortMgr *pMgr = CPortMgr::GetInstance();
+    emit pMgr->siRecvDataRaw("NET001", 1, LINK_SEND_OK, QByteArray::fromHex("000100000006010300000002"));
+    emit pMgr->siRecvDataRaw("NET001", 1, LINK_RECV_OK, QByteArray::fromHex("00010000000701030400010002"));
+    emit pMgr->siRecvDataRaw("/dev/ttyUSB0", 2, LINK_SEND_OK, QByteArray::fromHex("020300000002c438"));
+    emit pMgr->siRecvDataRaw("/dev/ttyUSB0", 2, LINK_RECV_TIMEOUT, QByteArray::fromHex("020300000002c438"));
+    emit pMgr->siRecvDataRaw("/dev/ttyUSB0", 2, LINK_RECV_CHECK_ERR, QByteArray::fromHex("0203040001000200ff"));
+    Tick(objLog, QStringLiteral("ASCII"));
+    emit pMgr->siRecvDataRaw("NET002", 5, LINK_SEND_OK, ":050300000002F6\r\n");
+    emit pMgr->siRecvDataRaw("NET002", 5, LINK_RECV_OK, ":05030400010002F1\r\n");
+    emit pMgr->siRecvDataRaw("NET002", 0, LINK_RECV_FRAME_ERR, ":0503");
+}
+
+static RenderSceneRegistrar s_objFrameLog("monitor_framelog", [](const QString &strOut) {
+    CDlgLinkFrame objLog;
+    Tick(objLog, QStringLiteral("接收"));
+    FeedTraffic(objLog);
+    SpinEvents(CDlgLinkFrame::SHOW_INTERVAL_MS + 50);
+    SaveGrab(&objLog, strOut, QStringLiteral("monitor_framelog"), 1000, 330);
+    CPortMgr::DestroyInstance();
+});
+
+static RenderSceneRegistrar s_objCount("monitor_count", [](const QString &strOut) {
+    CDeviceMgr::GetInstance();
+    CDeviceMgr::AddDevice(QString(), QStringLiteral("/dev/ttyKX1"), DEVICE_TYPE_MASTER, 1, 3);
+    CDeviceMgr::AddDevice(QStringLiteral("Meter"), QStringLiteral("/dev/ttyKX2"), DEVICE_TYPE_MASTER, 7, 7);
+    CDlgLinkCount objPage;
+    objPage.findChild<QPushButton *>()->click(); // 启动
+    CPortMgr *pMgr = CPortMgr::GetInstance();
+    const struct
+    {
+        const char *pLink;
+        quint16 nAddr;
+        LINK_PROC_ERR_EN enType;
+        int nTimes;
+    } arrTraffic[] = {{"/dev/ttyKX1", 1, LINK_SEND_OK, 120}, {"/dev/ttyKX1", 1, LINK_RECV_OK, 118},
+                      {"/dev/ttyKX1", 1, LINK_RECV_TIMEOUT, 2}, {"/dev/ttyKX1", 2, LINK_SEND_OK, 80},
+                      {"/dev/ttyKX1", 2, LINK_RECV_OK, 60},     {"/dev/ttyKX1", 2, LINK_RECV_CHECK_ERR, 20},
+                      {"/dev/ttyKX1", 3, LINK_SEND_OK, 40},     {"/dev/ttyKX1", 3, LINK_SEND_FAILED, 3},
+                      {"/dev/ttyKX2", 7, LINK_SEND_OK, 500},    {"/dev/ttyKX2", 7, LINK_RECV_OK, 500},
+                      {"/dev/ttyKX2", 0, LINK_RECV_FRAME_ERR, 4}};
+    for (const auto &stTraffic : arrTraffic) {
+        for (int i = 0; i < stTraffic.nTimes; ++i)
+            emit pMgr->siRecvDataRaw(QString::fromLatin1(stTraffic.pLink), stTraffic.nAddr, stTraffic.enType, {});
+    }
+    SaveGrab(&objPage, strOut, QStringLiteral("monitor_count_links"), 1000, 300);
+    objPage.findChild<QComboBox *>()->setCurrentIndex(1);
+    SaveGrab(&objPage, strOut, QStringLiteral("monitor_count_devices"), 1000, 300);
+    CDeviceMgr::DestroyInstance();
+    CPortMgr::DestroyInstance();
 });
 
 } // namespace
