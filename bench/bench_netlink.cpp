@@ -40,6 +40,7 @@
 #include "cport_tcp_s.h"
 #include "freeport.h"
 #include "modbuspeer.h"
+#include "netrecords.h"
 
 namespace {
 
@@ -291,12 +292,8 @@ Figures RunMaster(int nCount, unsigned short nTransMode, int nWindow, int nLaten
     objPeer.SetReplyLatency(nLatencyMs);
     if (!objPeer.StartTcp("127.0.0.1", nPort))
         return {};
-    NET_PARA_DATA_S stPara;
-    stPara.strNetName = QStringLiteral("NET_BENCH_M%1").arg(nTransMode);
-    stPara.nLinkMode = LINK_MODE_TCP_CLIENT;
-    stPara.nTransMode = nTransMode;
-    stPara.nPortID = static_cast<quint16>(nPort);
-    stPara.nMaxAsynNum = static_cast<quint16>(nWindow);
+    const NET_PARA_DATA_S stPara = NetPara(QStringLiteral("NET_BENCH_M%1").arg(nTransMode), LINK_MODE_TCP_CLIENT,
+                                           nTransMode, nPort, QStringLiteral("127.0.0.1"), static_cast<quint16>(nWindow));
     CNetParaMgr::SetNetPara(stPara);
 
     CTimeline objLine;
@@ -392,11 +389,7 @@ Figures RunMaster(int nCount, unsigned short nTransMode, int nWindow, int nLaten
 Figures RunSlave(int nCount, double &fMaxOwnMs)
 {
     const int nPort = PickFreePort();
-    NET_PARA_DATA_S stPara;
-    stPara.strNetName = QStringLiteral("NET_BENCH_S");
-    stPara.nLinkMode = LINK_MODE_TCP_SERVER;
-    stPara.nTransMode = TRANS_MODE_TCP_SYNC;
-    stPara.nPortID = static_cast<quint16>(nPort);
+    const NET_PARA_DATA_S stPara = NetPara(QStringLiteral("NET_BENCH_S"), LINK_MODE_TCP_SERVER, TRANS_MODE_TCP_SYNC, nPort);
     CNetParaMgr::SetNetPara(stPara);
 
     CTimeline objLine;
@@ -542,11 +535,7 @@ long RssKiB()
 bool RunFlood(int nSeconds)
 {
     const int nPort = PickFreePort();
-    NET_PARA_DATA_S stPara;
-    stPara.strNetName = QStringLiteral("NET_BENCH_F");
-    stPara.nLinkMode = LINK_MODE_TCP_SERVER;
-    stPara.nTransMode = TRANS_MODE_TCP_SYNC;
-    stPara.nPortID = static_cast<quint16>(nPort);
+    const NET_PARA_DATA_S stPara = NetPara(QStringLiteral("NET_BENCH_F"), LINK_MODE_TCP_SERVER, TRANS_MODE_TCP_SYNC, nPort);
     CNetParaMgr::SetNetPara(stPara);
     CPortNetTCPServer objLink(stPara.strNetName, WORK_MODE_SLAVE);
     long nAnswered = 0;
