@@ -38,6 +38,7 @@ private slots:
     void masterAgainstServer();
     void slaveServesClient();
     void asyncWindowAgainstSlowServer();
+    void asyncNotSlowerThanSync();
 };
 
 void TstNetPeer::initTestCase()
@@ -148,17 +149,18 @@ void TstNetPeer::slaveServesClient()
     QCOMPARE(nWriteRc, 1);
 }
 
-// A server slower than the link: the window fills up to MaxAsynNum and never
-// beyond, and every request is answered exactly once.
+// A server that takes 50 ms per reply but works on several at once: the
+// window fills up to MaxAsynNum and never beyond, every request is answered
+// exactly once, and 300 take little more than 300 / 15 * 50 ms.
 void TstNetPeer::asyncWindowAgainstSlowServer()
 {
-    constexpr int COUNT = 40;
+    constexpr int COUNT = 300;
     constexpr int WINDOW = 15;
     const int nPort = PickFreePort();
     CModbusServerPeer objPeer;
     for (int i = 0; i < COUNT; ++i)
         objPeer.SetHolding(i, static_cast<quint16>(i * 11));
-    objPeer.SetReplyDelay(50);
+    objPeer.SetReplyLatency(50);
     QVERIFY(objPeer.StartTcp("127.0.0.1", nPort));
     CNetParaMgr::SetNetPara(NetPara("NET_A", LINK_MODE_TCP_CLIENT, TRANS_MODE_TCP_ASYNC, nPort, "127.0.0.1", WINDOW));
     LinkUnderTest objLink(new CPortNetTCPClient("NET_A", WORK_MODE_MASTER));
@@ -184,6 +186,8 @@ void TstNetPeer::asyncWindowAgainstSlowServer()
     }
     QCOMPARE(nMaxOutstanding, WINDOW);
     QCOMPARE(nOutstanding, 0);
+    const qint64 nTook = objLink.pRec->Of(LinkEvent::Record).back().nTime - objLink.pRec->Of(LinkEvent::Raw).front().nTime;
+    QVERIFY2(nTook < 2000, qPrintable(QString::number(nTook)));
 
     const std::vector<LinkEvent> lstRec = objLink.pRec->Of(LinkEvent::Record);
     QCOMPARE(lstRec.size(), size_t(COUNT));
@@ -200,6 +204,28 @@ void TstNetPeer::asyncWindowAgainstSlowServer()
     QCOMPARE(objPeer.RequestCount(), COUNT);
     QVERIFY(RawOf(*objLink.pRec, LINK_RECV_SN_ERR).empty());
     QVERIFY(RawOf(*objLink.pRec, LINK_RECV_FRAME_ERR).empty());
+}
+
+// Against a fast server the window pays off instead of costing.
+void TstNetPeer::asyncNotSlowerThanSync()
+{
+    constexpr int COUNT = 100;
+    const int nPort = PickFreePort();
+    CModbusServerPeer objPeer;
+    QVERIFY(objPeer.StartTcp("127.0.0.1", nPort));
+    qint64 arrTook[2] = {0, 0};
+    for (const unsigned short nMode : {TRANS_MODE_TCP_SYNC, TRANS_MODE_TCP_ASYNC}) {
+        CNetParaMgr::SetNetPara(NetPara("NET_F", LINK_MODE_TCP_CLIENT, nMode, nPort));
+        LinkUnderTest objLink(new CPortNetTCPClient("NET_F", WORK_MODE_MASTER));
+        for (int i = 0; i < COUNT; ++i)
+            objLink.pLink->PushSendData(ReadHolding(objLink.pLink->NextSN(), 0, 10), false);
+        objLink.pLink->LaunchPort();
+        QVERIFY(objLink.pRec->WaitFor(LinkEvent::Record, LINK_RECV_OK, COUNT, 20000));
+        arrTook[nMode == TRANS_MODE_TCP_ASYNC] =
+            objLink.pRec->Of(LinkEvent::Record).back().nTime - objLink.pRec->Of(LinkEvent::Raw).front().nTime;
+        objLink.pLink->StopPort();
+    }
+    QVERIFY2(arrTook[1] <= arrTook[0], qPrintable(QStringLiteral("sync %1 ms, async %2 ms").arg(arrTook[0]).arg(arrTook[1])));
 }
 
 QTEST_GUILESS_MAIN(TstNetPeer)
