@@ -1,11 +1,13 @@
-// Round trip and exchanges per second of our network links on loopback, and
-// where the time of an exchange goes:
-//   - a master link (TCP client) polling a libmodbus TCP server, interval 0,
-//     synchronous and asynchronous (window 15): the driver on the main thread
-//     queues the next request when a reply record arrives, as a polling
-//     master device does;
+// Round trip and exchanges per second of our network links on loopback, side
+// by side with libmodbus, and where the time of an exchange goes:
+//   - the reference: a libmodbus client polling a libmodbus server;
 //   - our slave link (TCP server) polled by a libmodbus client; the main
-//     thread queues each reply as soon as the request record arrives.
+//     thread queues each reply as soon as the request record arrives, as a
+//     slave device does;
+//   - our master link (TCP client) polling the libmodbus server, interval 0,
+//     synchronous and asynchronous with windows 1, 5 and 15, against a fast
+//     server and one that takes 50 ms per reply: the driver on the main thread
+//     keeps the window's worth of requests queued, as a polling master does.
 //   build/bench/bench_netlink [exchanges per figure, default 2000]
 // and, apart, our slave link flooded by a client that never reads:
 //   build/bench/bench_netlink flood [seconds, default 3]
@@ -38,6 +40,7 @@
 #include "cport_tcp_s.h"
 #include "freeport.h"
 #include "modbuspeer.h"
+#include "netrecords.h"
 
 namespace {
 
@@ -252,6 +255,21 @@ Stat Summarise(std::vector<double> lstValues)
     return stOut;
 }
 
+// One line of the side-by-side table.
+struct Figures
+{
+    double fMedian = 0;
+    double fP99 = 0;
+    double fRate = 0; // exchanges per second
+    bool bOk = false;
+};
+
+Figures MakeFigures(const std::vector<double> &lstRoundTrip, int nDone, double fSeconds, bool bOk)
+{
+    const Stat stStat = Summarise(lstRoundTrip);
+    return {stStat.fMedian, stStat.fP99, fSeconds > 0 ? nDone / fSeconds : 0.0, bOk};
+}
+
 void PrintStage(const char *pName, const std::vector<double> &lstValues)
 {
     const Stat stStat = Summarise(lstValues);
@@ -265,18 +283,17 @@ bool IsSet(const TimePoint &tPoint)
 }
 
 // Master link against a libmodbus server; returns false when it got stuck.
-bool RunMaster(int nCount, unsigned short nTransMode, int nWindow, double &fMaxOwnMs)
+// nWindow requests are kept queued or outstanding (1 for the synchronous
+// mode); the server answers each after nLatencyMs, several at once.
+Figures RunMaster(int nCount, unsigned short nTransMode, int nWindow, int nLatencyMs, double &fMaxOwnMs)
 {
     const int nPort = PickFreePort();
     CModbusServerPeer objPeer;
+    objPeer.SetReplyLatency(nLatencyMs);
     if (!objPeer.StartTcp("127.0.0.1", nPort))
-        return false;
-    NET_PARA_DATA_S stPara;
-    stPara.strNetName = QStringLiteral("NET_BENCH_M%1").arg(nTransMode);
-    stPara.nLinkMode = LINK_MODE_TCP_CLIENT;
-    stPara.nTransMode = nTransMode;
-    stPara.nPortID = static_cast<quint16>(nPort);
-    stPara.nMaxAsynNum = 15;
+        return {};
+    const NET_PARA_DATA_S stPara = NetPara(QStringLiteral("NET_BENCH_M%1").arg(nTransMode), LINK_MODE_TCP_CLIENT,
+                                           nTransMode, nPort, QStringLiteral("127.0.0.1"), static_cast<quint16>(nWindow));
     CNetParaMgr::SetNetPara(stPara);
 
     CTimeline objLine;
@@ -333,9 +350,9 @@ bool RunMaster(int nCount, unsigned short nTransMode, int nWindow, double &fMaxO
         if (!IsSet(stEx.tDelivered) || !IsSet(stEx.tTick) || !IsSet(stEx.tRecord))
             continue;
         lstRoundTrip.push_back(Ms(stEx.tPush, stEx.tDelivered));
-        const TimePoint tReady = IsSet(tPrevPauseEnd) && nWindow == 1 ? std::max(stEx.tPush, tPrevPauseEnd) : stEx.tPush;
+        const TimePoint tReady = IsSet(tPrevPauseEnd) && nTransMode != TRANS_MODE_TCP_ASYNC ? std::max(stEx.tPush, tPrevPauseEnd) : stEx.tPush;
         lstTickWait.push_back(Ms(tReady, stEx.tTick));
-        if (IsSet(stEx.tPauseEnd) && nWindow == 1)
+        if (IsSet(stEx.tPauseEnd) && nTransMode != TRANS_MODE_TCP_ASYNC)
             lstPause.push_back(Ms(stEx.tRecord, stEx.tPauseEnd));
         lstSend.push_back(Ms(stEx.tTick, stEx.tWriteEnd));
         lstCut.push_back(Ms(stEx.tRspIn, stEx.tRecord));
@@ -349,8 +366,9 @@ bool RunMaster(int nCount, unsigned short nTransMode, int nWindow, double &fMaxO
         tPrevRecord = stEx.tRecord;
     }
     const double fSeconds = Ms(tStart, tEnd) / 1000.0;
-    std::printf("master link (TCP client) %s, %d exchanges: %.1f exchanges/s, peer served %d requests\n",
-                nTransMode == TRANS_MODE_TCP_ASYNC ? "asynchronous, window 15" : "synchronous",
+    std::printf("master link (TCP client) %s, window %d, server latency %d ms, %d exchanges: %.1f exchanges/s, "
+                "peer served %d requests\n",
+                nTransMode == TRANS_MODE_TCP_ASYNC ? "asynchronous" : "synchronous", nWindow, nLatencyMs,
                 nDone, fSeconds > 0 ? nDone / fSeconds : 0.0, objPeer.RequestCount());
     PrintStage("round trip: queued -> record on main thread", lstRoundTrip);
     PrintStage("record to record (worker)", lstCycle);
@@ -364,18 +382,14 @@ bool RunMaster(int nCount, unsigned short nTransMode, int nWindow, double &fMaxO
     PrintStage("own processing per exchange, CPU time", lstCpu);
     PrintStage("record -> main thread (queued signal)", lstHop);
     fMaxOwnMs = std::max(fMaxOwnMs, Summarise(lstCpu).fP99);
-    return nDone == nCount;
+    return MakeFigures(lstRoundTrip, nDone, fSeconds, nDone == nCount);
 }
 
 // Our slave link (TCP server) polled by a libmodbus client.
-bool RunSlave(int nCount, double &fMaxOwnMs)
+Figures RunSlave(int nCount, double &fMaxOwnMs)
 {
     const int nPort = PickFreePort();
-    NET_PARA_DATA_S stPara;
-    stPara.strNetName = QStringLiteral("NET_BENCH_S");
-    stPara.nLinkMode = LINK_MODE_TCP_SERVER;
-    stPara.nTransMode = TRANS_MODE_TCP_SYNC;
-    stPara.nPortID = static_cast<quint16>(nPort);
+    const NET_PARA_DATA_S stPara = NetPara(QStringLiteral("NET_BENCH_S"), LINK_MODE_TCP_SERVER, TRANS_MODE_TCP_SYNC, nPort);
     CNetParaMgr::SetNetPara(stPara);
 
     CTimeline objLine;
@@ -467,7 +481,40 @@ bool RunSlave(int nCount, double &fMaxOwnMs)
     PrintStage("own processing + network, wall time", lstOwn);
     PrintStage("own: frame and write the reply, CPU time", lstCpu);
     fMaxOwnMs = std::max(fMaxOwnMs, Summarise(lstCpu).fP99);
-    return nOk == nCount;
+    return MakeFigures(lstRoundTrip, nOk, fSeconds, nOk == nCount);
+}
+
+// The reference: a libmodbus client polling a libmodbus server.
+Figures RunReference(int nCount)
+{
+    const int nPort = PickFreePort();
+    CModbusServerPeer objPeer;
+    if (!objPeer.StartTcp("127.0.0.1", nPort))
+        return {};
+    modbus_t *pCtx = modbus_new_tcp("127.0.0.1", nPort);
+    modbus_set_response_timeout(pCtx, 2, 0);
+    for (int nTry = 0; nTry < 50 && modbus_connect(pCtx) != 0; ++nTry)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::vector<double> lstRoundTrip;
+    uint16_t arrRegs[10];
+    const TimePoint tStart = Clock::now();
+    for (int i = 0; i < nCount; ++i) {
+        const TimePoint tSend = Clock::now();
+        if (modbus_read_registers(pCtx, 0, 10, arrRegs) == 10)
+            lstRoundTrip.push_back(Ms(tSend, Clock::now()));
+    }
+    const double fSeconds = Ms(tStart, Clock::now()) / 1000.0;
+    modbus_close(pCtx);
+    modbus_free(pCtx);
+    const int nDone = static_cast<int>(lstRoundTrip.size());
+    return MakeFigures(lstRoundTrip, nDone, fSeconds, nDone == nCount);
+}
+
+void PrintRow(const char *pName, const Figures &stFig, const Figures &stRef)
+{
+    std::printf("  %-44s %9.3f %9.3f %10.1f %9.1f %9.2f%s\n", pName, stFig.fMedian, stFig.fP99, stFig.fRate,
+                stRef.fMedian > 0 ? stFig.fMedian / stRef.fMedian : 0.0, stRef.fRate > 0 ? stFig.fRate / stRef.fRate : 0.0,
+                stFig.bOk ? "" : "  INCOMPLETE");
 }
 
 long RssKiB()
@@ -488,11 +535,7 @@ long RssKiB()
 bool RunFlood(int nSeconds)
 {
     const int nPort = PickFreePort();
-    NET_PARA_DATA_S stPara;
-    stPara.strNetName = QStringLiteral("NET_BENCH_F");
-    stPara.nLinkMode = LINK_MODE_TCP_SERVER;
-    stPara.nTransMode = TRANS_MODE_TCP_SYNC;
-    stPara.nPortID = static_cast<quint16>(nPort);
+    const NET_PARA_DATA_S stPara = NetPara(QStringLiteral("NET_BENCH_F"), LINK_MODE_TCP_SERVER, TRANS_MODE_TCP_SYNC, nPort);
     CNetParaMgr::SetNetPara(stPara);
     CPortNetTCPServer objLink(stPara.strNetName, WORK_MODE_SLAVE);
     long nAnswered = 0;
@@ -586,10 +629,41 @@ int main(int argc, char **argv)
     const int nCount = argc > 1 ? std::max(10, std::atoi(argv[1])) : 2000;
 
     double fMaxOwnMs = 0;
-    bool bOk = RunMaster(nCount, TRANS_MODE_TCP_SYNC, 1, fMaxOwnMs);
-    bOk = RunMaster(nCount, TRANS_MODE_TCP_ASYNC, 15, fMaxOwnMs) && bOk;
-    bOk = RunSlave(nCount, fMaxOwnMs) && bOk;
-    std::printf("own processing (worker CPU time) p99, worst of the three: %.3f ms (limit 1 ms)%s\n", fMaxOwnMs,
+    const Figures stRef = RunReference(nCount);
+    const Figures stSlave = RunSlave(nCount, fMaxOwnMs);
+    const int arrWindows[] = {1, 5, 15};
+    Figures arrFast[4];
+    Figures arrSlow[4];
+    arrFast[0] = RunMaster(nCount, TRANS_MODE_TCP_SYNC, 1, 0, fMaxOwnMs);
+    for (int i = 0; i < 3; ++i)
+        arrFast[i + 1] = RunMaster(nCount, TRANS_MODE_TCP_ASYNC, arrWindows[i], 0, fMaxOwnMs);
+    // Against a server that takes 50 ms per reply, fewer exchanges do.
+    const int nSlowCount = std::max(10, nCount / 10);
+    arrSlow[0] = RunMaster(nSlowCount, TRANS_MODE_TCP_SYNC, 1, 50, fMaxOwnMs);
+    for (int i = 0; i < 3; ++i)
+        arrSlow[i + 1] = RunMaster(nSlowCount, TRANS_MODE_TCP_ASYNC, arrWindows[i], 50, fMaxOwnMs);
+
+    std::printf("\nside by side, %d exchanges each (round trips in ms; ratios to the first line)\n", nCount);
+    std::printf("  %-44s %9s %9s %10s %9s %9s\n", "", "median", "p99", "exch./s", "median x", "rate x");
+    PrintRow("libmodbus client -> libmodbus server", stRef, stRef);
+    PrintRow("libmodbus client -> our slave link", stSlave, stRef);
+    const char *arrNames[] = {"our master, synchronous -> libmodbus server", "our master, async window 1 -> libmodbus",
+                              "our master, async window 5 -> libmodbus", "our master, async window 15 -> libmodbus"};
+    for (int i = 0; i < 4; ++i)
+        PrintRow(arrNames[i], arrFast[i], stRef);
+    std::printf("\nagainst a server taking 50 ms per reply, %d exchanges each (ratios to our synchronous master)\n",
+                nSlowCount);
+    for (int i = 0; i < 4; ++i)
+        PrintRow(arrNames[i], arrSlow[i], arrSlow[0]);
+
+    bool bOk = stRef.bOk && stSlave.bOk;
+    for (int i = 0; i < 4; ++i)
+        bOk = bOk && arrFast[i].bOk && arrSlow[i].bOk;
+    const bool bSlaveTarget = stSlave.fMedian <= 5 * stRef.fMedian;
+    const bool bAsyncTarget = arrSlow[3].fRate >= 10 * arrSlow[0].fRate;
+    std::printf("\ntargets: slave median within 5 x the reference: %s; async window 15 at least 10 x the synchronous "
+                "rate against the 50 ms server: %s\n", bSlaveTarget ? "met" : "MISSED", bAsyncTarget ? "met" : "MISSED");
+    std::printf("own processing (worker CPU time) p99, worst of all runs: %.3f ms (limit 1 ms)%s\n", fMaxOwnMs,
                 fMaxOwnMs < 1.0 ? "" : "  EXCEEDED");
     return bOk && fMaxOwnMs < 1.0 ? 0 : 1;
 }

@@ -17,6 +17,7 @@
 #include "linkdefine.h"
 
 class QTimer;
+class CPortWake;
 
 // One request that was sent and waits for its reply.
 struct SEND_CONTEXT_S
@@ -44,10 +45,15 @@ unsigned char CalcLRC(const QByteArray &objData);
 quint16 GetRspPduLen(unsigned char nRqstCode, unsigned char nRspCode, const QByteArray &objRqstData);
 // The reply code answers the request code (normal or exception reply).
 bool IsRspFuncCode(unsigned char nRqstCode, unsigned char nRspCode);
+// The transmission modes with an MBAP header.
+bool IsTcpTransMode(unsigned short nTransMode);
+// Bytes of a frame after its data in a transmission mode: the checksum.
+int ChecksumSize(unsigned short nTransMode);
 
 class CPortBase : public QThread
 {
     Q_OBJECT
+    friend class CPortWake;
 
 public:
     CPortBase(const QString &strPortName, short nWorkMode, QObject *parent = nullptr);
@@ -55,6 +61,8 @@ public:
 
 protected:
     void run() override;
+    // Slave links: the devices of this thread have taken up a request record.
+    bool event(QEvent *pEvent) override;
 
 public:
     virtual QString GetPortName() const;
@@ -82,12 +90,6 @@ signals:
     void siPortState(QString strPortName, bool bIsOpen);
     void siRecvDataRaw(QString strPortName, quint16 nAddr, LINK_PROC_ERR_EN enType, QByteArray objRevcData);
     void siRecvData(QString strPortName, LINK_RECV_DATA_S stData);
-    // Slave links, internal: follows each request record, queued to the
-    // thread that owns the link, where the devices take the records up.
-    void siRqstPassedOn();
-
-private slots:
-    void slRqstTakenUp();
 
 public:
     bool LaunchPort();
@@ -96,7 +98,7 @@ public:
     // Any thread.
     void PushSendData(const LINK_SEND_DATA_S &stData, bool bFront);
 
-    // Codec: frames for the link's transmission mode.
+    // Codec (cport_codec.cpp): frames for the link's transmission mode.
     void MakeFrame(const LINK_SEND_DATA_S &stRqst, QByteArray &objOut);
     bool CheckFrame(const QByteArray &objFrame);
     // Master side: 0 wait (buffer untouched); 2 objOut holds the reply, still in
@@ -115,8 +117,12 @@ protected:
     void ProcRecvBuffData();
 
     // Steps shared with the asynchronous variants.
-    // Pops, frames and sends the head of the queue; true when it now waits
-    // for its reply as a new context.
+    // A master sends at most nPerPeriod requests per 10 ms, whether the step
+    // came from the tick or from a request being queued: that bounds the
+    // records the link delivers per second.
+    bool HasSendSlot(int nPerPeriod);
+    // Pops, frames and sends the head of the queue, using a send slot; false
+    // when the queue was empty.
     bool SendNextRqst();
     void RestartProcTimer(int nMsec);
     // Reports one expiry of a context and resends it; false when the context
@@ -139,9 +145,11 @@ protected:
     virtual qint64 PendingWriteBytes() const;
     // Reads what the medium holds; called when a slave link takes requests again.
     virtual void ResumeRecv();
-    // A connection ends and another begins: nothing received on the old one
-    // is cut together with the new one's bytes, and replies to its requests
-    // are not sent.
+    // A connection ended: what it left unread is a frame error.
+    void EndStream();
+    // Another connection begins: nothing received on the old one is cut
+    // together with the new one's bytes, and replies to its requests are
+    // not sent.
     void BeginNewStream();
     // An MBAP header was out of step with the byte stream; nothing after it
     // marks where the next frame begins. True when the subclass dropped the
@@ -188,6 +196,10 @@ protected:
     std::atomic<unsigned int> m_nRunsEnded{0};
 
 private:
+    CPortWake *m_pWake = nullptr;               // while the worker runs; under the queue lock
+    bool m_bWakePosted = false;                 // under the queue lock
+    QElapsedTimer m_objSendPeriod;              // worker thread only
+    int m_nSentInPeriod = 0;                    // worker thread only
     QList<HELD_RQST_S> m_lstHeldRqsts;          // worker thread only
     bool m_bRqstsHeldBack = false;              // bytes wait in m_objRecvBuff; worker thread only
     std::atomic<int> m_nRqstsAtDevices{0};     // records passed on, not yet taken up

@@ -8,7 +8,6 @@
 
 namespace {
 constexpr int PROC_TIMER_MSEC = 10;
-constexpr int ASYNC_SEND_TIMER_MSEC = 30;
 
 quint16 ReadWord(const QByteArray &objBytes, int nPos)
 {
@@ -73,10 +72,11 @@ void CPortNet::ProcSendForMaster()
         CPortBase::ProcSendForMaster();
         return;
     }
-    bool bWaitsForReply = false;
-    if (IsOpen() && m_SendContextBuffer.size() < GetMaxAsynNum())
-        bWaitsForReply = SendNextRqst();
-    RestartProcTimer(bWaitsForReply ? ASYNC_SEND_TIMER_MSEC : PROC_TIMER_MSEC);
+    // The window fills in one step; more wait for the next tick.
+    const int nWindow = GetMaxAsynNum();
+    while (IsOpen() && m_SendContextBuffer.size() < nWindow && HasSendSlot(nWindow) && SendNextRqst()) {
+    }
+    RestartProcTimer(PROC_TIMER_MSEC);
 }
 
 void CPortNet::CycleTimerCheckForMaster()

@@ -66,8 +66,15 @@ void CPortNetTCPServer::slReadTCPLink()
 
 void CPortNetTCPServer::slClientLinkBreak()
 {
-    const QString strPeer = m_pServerLink != nullptr ? m_pServerLink->peerAddress().toString() : QString();
-    LOG_DEBUG() << "Server Link Break:" + m_strPortName << strPeer;
+    if (m_pServerLink == nullptr)
+        return;
+    LOG_DEBUG() << "Server Link Break:" + m_strPortName << m_pServerLink->peerAddress().toString();
+    // What the client left unread is not served: nobody takes the replies.
+    // Writes fail until the next client is adopted.
+    disconnect(m_pServerLink, nullptr, this, nullptr);
+    m_pServerLink->deleteLater();
+    m_pServerLink = nullptr;
+    EndStream();
 }
 
 void CPortNetTCPServer::CloseTCPLink()
@@ -114,8 +121,7 @@ qint64 CPortNetTCPServer::PendingWriteBytes() const
 
 void CPortNetTCPServer::ResumeRecv()
 {
-    if (m_pServerLink != nullptr && m_pServerLink->bytesAvailable() > 0)
-        slRecvBuffData();
+    slRecvBuffData();
 }
 
 bool CPortNetTCPServer::DropStreamOutOfStep()
@@ -127,9 +133,15 @@ bool CPortNetTCPServer::DropStreamOutOfStep()
 
 void CPortNetTCPServer::slRecvBuffData()
 {
+    // A client waiting to be adopted goes first: it replaces this one anyway
+    // and must not wait behind the backlog of one that may have left.
+    if (m_pTcpServer != nullptr)
+        m_pTcpServer->waitForNewConnection(0);
     if (m_pServerLink == nullptr || !TakesRecvData())
         return;
-    m_objRecvBuff.append(m_pServerLink->readAll());
-    if (!m_objRecvBuff.isEmpty())
-        ProcRecvBuffData();
+    const QByteArray objBytes = m_pServerLink->readAll();
+    if (objBytes.isEmpty())
+        return;
+    m_objRecvBuff.append(objBytes);
+    ProcRecvBuffData();
 }

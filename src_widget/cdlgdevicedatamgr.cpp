@@ -7,14 +7,8 @@
 #include "cdlgdevicedataslave.h"
 #include "commonfunc.h"
 
-#include <QHBoxLayout>
-
-CDlgDeviceDataMgr::CDlgDeviceDataMgr(QWidget *pParent) : QWidget(pParent)
+CDlgDeviceDataMgr::CDlgDeviceDataMgr(QWidget *pParent) : QWidget(pParent), m_objPages(this)
 {
-    m_pLayout = new QHBoxLayout(this);
-    m_pLayout->setSpacing(0);
-    m_pLayout->setContentsMargins(0, 0, 0, 0);
-
     CDeviceMgr *pDeviceMgr = CDeviceMgr::GetInstance();
     connect(pDeviceMgr, &CDeviceMgr::siNewDevice, this, &CDlgDeviceDataMgr::slNewDevice);
     connect(pDeviceMgr, &CDeviceMgr::siDelDevice, this, &CDlgDeviceDataMgr::slDelDevice);
@@ -24,7 +18,7 @@ CDlgDeviceDataMgr::CDlgDeviceDataMgr(QWidget *pParent) : QWidget(pParent)
 
 void CDlgDeviceDataMgr::slNewDevice(const QString &strDeviceName)
 {
-    if (m_mapPages.contains(strDeviceName)) {
+    if (m_objPages.Contains(strDeviceName)) {
         LOG_DEBUG().noquote() << "Device Exited:" + strDeviceName;
         return;
     }
@@ -47,40 +41,27 @@ void CDlgDeviceDataMgr::slNewDevice(const QString &strDeviceName)
     connect(pPage, &CDlgDeviceDataBase::siDeviceEditing, this, &CDlgDeviceDataMgr::siDeviceEditing);
     pPage->InitPageItems();
     pPage->LoadDataCfg();
-    pPage->hide();
-    m_mapPages.insert(strDeviceName, pPage);
-    m_pLayout->addWidget(pPage);
+    m_objPages.Add(strDeviceName, pPage);
 }
 
 void CDlgDeviceDataMgr::slDelDevice(const QList<QString> &objDevicesName)
 {
-    for (const QString &strName : objDevicesName) {
-        CDlgDeviceDataBase *pPage = m_mapPages.take(strName);
-        if (pPage == nullptr)
-            continue;
-        if (pPage == m_pCurrPage) {
-            pPage->hide();
-            m_pCurrPage = nullptr;
-        }
-        m_pLayout->removeWidget(pPage);
-        delete pPage;
-    }
+    m_objPages.Remove(objDevicesName);
 }
 
 void CDlgDeviceDataMgr::slDeviceNameChanged(const QString &strDeviceName, const QString &strNewName)
 {
-    CDlgDeviceDataBase *pPage = m_mapPages.take(strDeviceName);
+    CDlgDeviceDataBase *pPage = m_objPages.Rename(strDeviceName, strNewName);
     if (pPage == nullptr) {
         LOG_DEBUG().noquote() << "Can't find Device:" + strDeviceName;
         return;
     }
     pPage->SetDeviceName(strNewName);
-    m_mapPages.insert(strNewName, pPage);
 }
 
 void CDlgDeviceDataMgr::slDeviceStateChanged(const QString &strDeviceName, quint16 nState)
 {
-    CDlgDeviceDataBase *pPage = m_mapPages.value(strDeviceName);
+    CDlgDeviceDataBase *pPage = m_objPages.Get(strDeviceName);
     if (pPage == nullptr) {
         LOG_DEBUG().noquote() << "Can't find Device:" + strDeviceName;
         return;
@@ -90,26 +71,13 @@ void CDlgDeviceDataMgr::slDeviceStateChanged(const QString &strDeviceName, quint
 
 void CDlgDeviceDataMgr::slCurrActvDeviceChanged(const QString &strDeviceName)
 {
-    if (strDeviceName.isEmpty()) {
-        if (m_pCurrPage != nullptr)
-            m_pCurrPage->hide();
-        m_pCurrPage = nullptr;
-        return;
-    }
-    CDlgDeviceDataBase *pPage = m_mapPages.value(strDeviceName);
-    if (pPage == nullptr) {
+    if (!m_objPages.Show(strDeviceName))
         LOG_DEBUG().noquote() << "Can't find DeviceData Dlg:" + strDeviceName;
-        return;
-    }
-    if (m_pCurrPage != nullptr && m_pCurrPage != pPage)
-        m_pCurrPage->hide();
-    m_pCurrPage = pPage;
-    pPage->show();
 }
 
 bool CDlgDeviceDataMgr::slIsEditing(const QString &strDeviceName)
 {
-    CDlgDeviceDataBase *pPage = m_mapPages.value(strDeviceName);
+    CDlgDeviceDataBase *pPage = m_objPages.Get(strDeviceName);
     if (pPage == nullptr) {
         LOG_DEBUG().noquote() << "ERROR: can not find device:" + strDeviceName;
         return false;
@@ -119,12 +87,12 @@ bool CDlgDeviceDataMgr::slIsEditing(const QString &strDeviceName)
 
 void CDlgDeviceDataMgr::slSynDataCfg(const QString &strDeviceName)
 {
-    if (CDlgDeviceDataBase *pPage = m_mapPages.value(strDeviceName))
+    if (CDlgDeviceDataBase *pPage = m_objPages.Get(strDeviceName))
         pPage->LoadDataCfg();
 }
 
 void CDlgDeviceDataMgr::slSynDeviceOper(const QString &strDeviceName, quint16 nOper, bool bStart, bool bCycle)
 {
-    if (CDlgDeviceDataBase *pPage = m_mapPages.value(strDeviceName))
+    if (CDlgDeviceDataBase *pPage = m_objPages.Get(strDeviceName))
         pPage->SynDeviceOper(nOper, bStart, bCycle);
 }

@@ -5,13 +5,12 @@
 // none) and relays what one page asks of another: reload after its points
 // were overwritten by a copy, and batch operations started on several masters.
 
-#include <QHash>
+#include "cdlgdevicedatabase.h"
+#include "devicepagestack.h"
+
 #include <QList>
 #include <QString>
 #include <QWidget>
-
-class CDlgDeviceDataBase;
-class QHBoxLayout;
 
 class CDlgDeviceDataMgr : public QWidget
 {
@@ -20,8 +19,8 @@ class CDlgDeviceDataMgr : public QWidget
 public:
     explicit CDlgDeviceDataMgr(QWidget *pParent = nullptr);
 
-    CDlgDeviceDataBase *GetPage(const QString &strDeviceName) const { return m_mapPages.value(strDeviceName); }
-    CDlgDeviceDataBase *GetCurrentPage() const { return m_pCurrPage; }
+    CDlgDeviceDataBase *GetPage(const QString &strDeviceName) const { return m_objPages.Get(strDeviceName); }
+    CDlgDeviceDataBase *GetCurrentPage() const { return m_objPages.Current(); }
 
 signals:
     void siDeviceEditing(const QString &strDeviceName, bool bIsEditing);
@@ -37,9 +36,7 @@ public slots:
     void slSynDeviceOper(const QString &strDeviceName, quint16 nOper, bool bStart, bool bCycle);
 
 private:
-    QHBoxLayout *m_pLayout;
-    QHash<QString, CDlgDeviceDataBase *> m_mapPages;
-    CDlgDeviceDataBase *m_pCurrPage = nullptr;
+    CDevicePageStack<CDlgDeviceDataBase> m_objPages;
 };
 
 #endif // CDLGDEVICEDATAMGR_H

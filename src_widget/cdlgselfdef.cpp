@@ -2,16 +2,9 @@
 
 #include "applog.h"
 #include "cdevicemgr.h"
-#include "cdlgselfdefdevice.h"
 
-#include <QHBoxLayout>
-
-CDlgSelfDef::CDlgSelfDef(QWidget *pParent) : QWidget(pParent)
+CDlgSelfDef::CDlgSelfDef(QWidget *pParent) : QWidget(pParent), m_objPages(this)
 {
-    m_pLayout = new QHBoxLayout(this);
-    m_pLayout->setSpacing(0);
-    m_pLayout->setContentsMargins(0, 0, 0, 0);
-
     CDeviceMgr *pMgr = CDeviceMgr::GetInstance();
     connect(pMgr, &CDeviceMgr::siNewDevice, this, &CDlgSelfDef::slNewDevice);
     connect(pMgr, &CDeviceMgr::siDelDevice, this, &CDlgSelfDef::slDelDevice);
@@ -20,7 +13,7 @@ CDlgSelfDef::CDlgSelfDef(QWidget *pParent) : QWidget(pParent)
 
 void CDlgSelfDef::slNewDevice(const QString &strDeviceName)
 {
-    if (m_mapPages.contains(strDeviceName)) {
+    if (m_objPages.Contains(strDeviceName)) {
         LOG_DEBUG().noquote() << "Device Exited:" << strDeviceName;
         return;
     }
@@ -28,53 +21,26 @@ void CDlgSelfDef::slNewDevice(const QString &strDeviceName)
         LOG_DEBUG().noquote() << "Can't find Device Obj:" << strDeviceName;
         return;
     }
-    auto *pPage = new CDlgSelfDefDevice(strDeviceName, this);
-    pPage->hide();
-    m_mapPages.insert(strDeviceName, pPage);
-    m_pLayout->addWidget(pPage);
+    m_objPages.Add(strDeviceName, new CDlgSelfDefDevice(strDeviceName, this));
 }
 
 void CDlgSelfDef::slDelDevice(const QList<QString> &objDevicesName)
 {
-    for (const QString &strName : objDevicesName) {
-        CDlgSelfDefDevice *pPage = m_mapPages.take(strName);
-        if (pPage == nullptr)
-            continue;
-        if (pPage == m_pCurrPage) {
-            pPage->hide();
-            m_pCurrPage = nullptr;
-        }
-        m_pLayout->removeWidget(pPage);
-        delete pPage;
-    }
+    m_objPages.Remove(objDevicesName);
 }
 
 void CDlgSelfDef::slDeviceNameChanged(const QString &strDeviceName, const QString &strNewName)
 {
-    CDlgSelfDefDevice *pPage = m_mapPages.take(strDeviceName);
+    CDlgSelfDefDevice *pPage = m_objPages.Rename(strDeviceName, strNewName);
     if (pPage == nullptr) {
         LOG_DEBUG().noquote() << "Can't find Device:" << strDeviceName;
         return;
     }
     pPage->SetDeviceName(strNewName);
-    m_mapPages.insert(strNewName, pPage);
 }
 
 void CDlgSelfDef::slCurrActvDeviceChanged(const QString &strDeviceName)
 {
-    if (strDeviceName.isEmpty()) {
-        if (m_pCurrPage != nullptr)
-            m_pCurrPage->hide();
-        m_pCurrPage = nullptr;
-        return;
-    }
-    CDlgSelfDefDevice *pPage = m_mapPages.value(strDeviceName);
-    if (pPage == nullptr) {
+    if (!m_objPages.Show(strDeviceName))
         LOG_DEBUG().noquote() << "Can't find DeviceSelf Dlg:" << strDeviceName;
-        return;
-    }
-    if (m_pCurrPage != nullptr && m_pCurrPage != pPage)
-        m_pCurrPage->hide();
-    m_pCurrPage = pPage;
-    pPage->show();
 }

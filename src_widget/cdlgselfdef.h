@@ -4,13 +4,12 @@
 // The custom frame page: one frame page per device, showing the page of the
 // device that is active in the main window.
 
-#include <QHash>
+#include "cdlgselfdefdevice.h"
+#include "devicepagestack.h"
+
 #include <QList>
 #include <QString>
 #include <QWidget>
-
-class CDlgSelfDefDevice;
-class QHBoxLayout;
 
 class CDlgSelfDef : public QWidget
 {
@@ -20,7 +19,7 @@ public:
     explicit CDlgSelfDef(QWidget *pParent = nullptr);
 
     // The page shown, null while no device is active.
-    CDlgSelfDefDevice *GetCurrPage() const { return m_pCurrPage; }
+    CDlgSelfDefDevice *GetCurrPage() const { return m_objPages.Current(); }
 
 public slots:
     void slNewDevice(const QString &strDeviceName);
@@ -29,9 +28,7 @@ public slots:
     void slCurrActvDeviceChanged(const QString &strDeviceName);
 
 private:
-    QHash<QString, CDlgSelfDefDevice *> m_mapPages;
-    CDlgSelfDefDevice *m_pCurrPage = nullptr;
-    QHBoxLayout *m_pLayout;
+    CDevicePageStack<CDlgSelfDefDevice> m_objPages;
 };
 
 #endif // CDLGSELFDEF_H

@@ -7,7 +7,11 @@
 
 #include <QCoreApplication>
 #include <QThread>
+
+#include <algorithm>
 #include <chrono>
+#include <deque>
+#include <vector>
 
 CModbusServerPeer::CModbusServerPeer(int nCount)
     : m_nCount(nCount)
@@ -99,18 +103,44 @@ void CModbusServerPeer::ServeTcp()
         if (modbus_tcp_accept(m_pCtx, &nListen) < 0)
             continue;
         const int nClient = modbus_get_socket(m_pCtx);
+        // Requests waiting for their reply latency: the request and when it is due.
+        std::deque<std::pair<std::vector<uint8_t>, std::chrono::steady_clock::time_point>> lstDue;
         while (!m_bStop) {
+            const auto tNow = std::chrono::steady_clock::now();
+            while (!lstDue.empty() && lstDue.front().second <= tNow) {
+                std::lock_guard<std::mutex> objLock(m_objMutex);
+                modbus_reply(m_pCtx, lstDue.front().first.data(), static_cast<int>(lstDue.front().first.size()),
+                             m_pMapping);
+                lstDue.pop_front();
+            }
             fd_set objRead;
             FD_ZERO(&objRead);
             FD_SET(nClient, &objRead);
-            timeval stPoll{0, 50000};
+            long nWaitUs = 50000;
+            if (!lstDue.empty())
+                nWaitUs = std::clamp<long>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                               lstDue.front().second - tNow).count(), 0, 50000);
+            timeval stPoll{0, nWaitUs};
             const int nReady = select(nClient + 1, &objRead, nullptr, nullptr, &stPoll);
             if (nReady < 0)
                 break;
             if (nReady == 0)
                 continue;
-            if (AnswerOne(m_pCtx) < 0)
-                break; // client closed or sent garbage
+            const int nLatency = m_nReplyLatencyMs.load();
+            if (nLatency <= 0) {
+                if (AnswerOne(m_pCtx) < 0)
+                    break; // client closed or sent garbage
+                continue;
+            }
+            uint8_t arrQuery[MODBUS_TCP_MAX_ADU_LENGTH];
+            const int nLen = modbus_receive(m_pCtx, arrQuery);
+            if (nLen < 0)
+                break;
+            if (nLen == 0)
+                continue;
+            m_nRequests.fetch_add(1);
+            lstDue.emplace_back(std::vector<uint8_t>(arrQuery, arrQuery + nLen),
+                                std::chrono::steady_clock::now() + std::chrono::milliseconds(nLatency));
         }
         ::close(nClient);
         modbus_set_socket(m_pCtx, -1);

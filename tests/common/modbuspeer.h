@@ -43,6 +43,10 @@ public:
     int RequestCount() const { return m_nRequests.load(); }
     // Delay every reply by this many milliseconds (to build outstanding windows).
     void SetReplyDelay(int nMs) { m_nReplyDelayMs.store(nMs); }
+    // TCP: every reply leaves this many milliseconds after its request came,
+    // while later requests are read meanwhile, as by a server that works on
+    // several at once.
+    void SetReplyLatency(int nMs) { m_nReplyLatencyMs.store(nMs); }
 
 private:
     void ServeTcp();
@@ -59,6 +63,7 @@ private:
     std::atomic<bool> m_bStop{false};
     std::atomic<int> m_nRequests{0};
     std::atomic<int> m_nReplyDelayMs{0};
+    std::atomic<int> m_nReplyLatencyMs{0};
 };
 
 // Runs blocking libmodbus client calls in a thread of their own while the

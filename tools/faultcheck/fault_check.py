@@ -9,6 +9,7 @@ build or did not apply. The source tree itself is never touched.
 
   tools/faultcheck/fault_check.py [--faults FILE] [--only ID,ID] [--tests REGEX]
                                   [--jobs N] [--keep DIR] [--rev REV]
+                                  [--core-only]
 
 Not part of the test command: a full run builds and tests once per fault.
 """
@@ -68,6 +69,8 @@ def main():
     ap.add_argument("--jobs", type=int, default=2)
     ap.add_argument("--keep", default="", help="scratch folder to reuse (kept afterwards)")
     ap.add_argument("--rev", default="HEAD", help="committed revision to test")
+    ap.add_argument("--core-only", action="store_true",
+                    help="build and run only the core library and its tests (no interface)")
     args = ap.parse_args()
 
     faults = parse_faults(args.faults)
@@ -86,6 +89,8 @@ def main():
     subprocess.run(["tar", "-x", "-C", src], input=archive, check=True)
 
     env_cmake = ["cmake", "-S", src, "-B", build, "-DCMAKE_BUILD_TYPE=RelWithDebInfo"]
+    if args.core_only:
+        env_cmake.append("-DKESTRIX_CORE_ONLY=ON")
     if shutil.which("ccache"):
         env_cmake.append("-DCMAKE_CXX_COMPILER_LAUNCHER=ccache")
     os.environ.setdefault("QT_QPA_PLATFORM", "offscreen")

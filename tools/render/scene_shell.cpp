@@ -5,12 +5,12 @@
 #include "renderscene.h"
 
 #include "ccfgfilemgr.h"
+#include "cdlgcommtools.h"
+#include "cdlgcount.h"
 #include "cdlgdevicedatamaster.h"
 #include "cdlgdevicedatamgr.h"
 #include "cdlgdevicelist.h"
 #include "cdlgdevicemgr.h"
-#include "cdlgcommtools.h"
-#include "cdlgcount.h"
 #include "cdlglinkcurve.h"
 #include "cdlglinkframe.h"
 #include "cdlgmainwidget.h"
@@ -24,8 +24,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
-#include <qcustomplot.h>
 #include <QTcpServer>
+#include <qcustomplot.h>
 
 #include <cstdio>
 
