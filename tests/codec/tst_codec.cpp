@@ -1,7 +1,6 @@
 // Frame codec: checksums, reply lengths, framing and the cutters that keep a
 // link in step with a noisy wire.
 
-#include <QRandomGenerator>
 #include <QtTest>
 
 #include "common/codecport.h"
@@ -43,13 +42,6 @@ private slots:
         QCOMPARE(CalcLRC(Hex("01030000000A")), static_cast<unsigned char>(0xF2));
         QCOMPARE(CalcLRC(Hex("8080")), static_cast<unsigned char>(0x00)); // the sum wraps at 256
         QVERIFY(IsRspFuncCode(0x03, 0x83) && IsRspFuncCode(0x90, 0x10) && !IsRspFuncCode(0x03, 0x04));
-        QRandomGenerator objRand(4711);
-        for (int n = 0; n < 300; ++n) {
-            QByteArray objData(int(objRand.bounded(300)), '\0');
-            for (char &cByte : objData)
-                cByte = char(objRand.bounded(256));
-            QCOMPARE(CalcCRC16(objData), CalcCRC16(objData.constData(), objData.size()));
-        }
         // Reply PDU length of a request; 0xFFFF when no reply of known length can exist.
         const struct { int nRqst, nRsp; const char *pData; int nLen; } arrLens[] = {
             {0x03, 0x83, "0000000A", 2}, {0x80, 0x00, "0000000A", 2}, {0x01, 0x01, "00000001", 3},
@@ -196,68 +188,6 @@ private slots:
         LINK_RECV_DATA_S stRecv;
         objPort.PreProcRecvRqstData(objBuffer, stRecv, objRaw);
         QVERIFY(stRecv.enType == LINK_RECV_FRAME_ERR && objBuffer.size() < 256);
-    }
-
-    // Every frame the codec makes is cut back whole, and every proper prefix
-    // of it only makes the cutter wait.
-    void roundTripEveryModeAndCode()
-    {
-        const struct { quint8 nFunc; QByteArray objRqstData, objRspData; } arrServed[] = {
-            {0x01, Hex("0000000A"), Hex("02FF03")}, {0x02, Hex("00100011"), Hex("03AA5501")},
-            {0x03, Hex("0000000A"), Hex("14000100020003000400050006000700080009000A")},
-            {0x04, Hex("00200002"), Hex("04DEADBEEF")}, {0x05, Hex("0003FF00"), Hex("0003FF00")},
-            {0x06, Hex("00041234"), Hex("00041234")}, {0x0F, Hex("0000000A02FF03"), Hex("0000000A")},
-            {0x10, Hex("000000020400010002"), Hex("00000002")}};
-        for (unsigned short nMode : {RTU, ASCII, TCP, quint16(TRANS_MODE_TCP_ASYNC)}) {
-            CCodecPort objMaster(nMode, WORK_MODE_MASTER), objSlave(nMode, WORK_MODE_SLAVE);
-            quint16 nSN = 100;
-            for (const auto &stCase : arrServed) {
-                const QString strWhere = QStringLiteral("mode %1 code %2").arg(nMode).arg(stCase.nFunc);
-                const LINK_SEND_DATA_S stRqst = Rqst(0x21, stCase.nFunc, stCase.objRqstData, ++nSN);
-                QByteArray objFrame, objRaw;
-                objMaster.MakeFrame(stRqst, objFrame);
-                LINK_RECV_DATA_S stRecv;
-                for (int nLen = 0; nLen < objFrame.size(); ++nLen) {
-                    QByteArray objPart = objFrame.left(nLen);
-                    objSlave.PreProcRecvRqstData(objPart, stRecv, objRaw);
-                    QVERIFY2(objRaw.isEmpty() && objPart.size() == nLen, qPrintable(strWhere));
-                }
-                QByteArray objBuffer = objFrame;
-                objSlave.PreProcRecvRqstData(objBuffer, stRecv, objRaw);
-                QVERIFY2(stRecv.enType == LINK_RECV_OK && objBuffer.isEmpty(), qPrintable(strWhere));
-                QCOMPARE(stRecv.nAddr, quint8(0x21));
-                QCOMPARE(stRecv.nFuncCode, stCase.nFunc);
-                QCOMPARE(stRecv.objData, stCase.objRqstData);
-                QVERIFY(nMode < TCP || stRecv.nSN == nSN);
-                // Normal and exception reply, as the master link cuts them.
-                for (const bool bException : {false, true}) {
-                    LINK_SEND_DATA_S stRsp = Rqst(0x21, stCase.nFunc, stCase.objRspData, nSN);
-                    if (bException) {
-                        stRsp.nFuncCode = quint8(stCase.nFunc | 0x80);
-                        stRsp.objData = Hex("02");
-                    }
-                    QByteArray objRspFrame, objOut;
-                    objSlave.MakeFrame(stRsp, objRspFrame);
-                    for (int nLen = 0; nLen < objRspFrame.size(); ++nLen) {
-                        QByteArray objPart = objRspFrame.left(nLen);
-                        QVERIFY2(objMaster.PreProcRecvRspData(stRqst, objPart, objOut) == LINK_ERR_GENERAL,
-                                 qPrintable(strWhere + QStringLiteral(" prefix %1").arg(nLen)));
-                    }
-                    objBuffer = objRspFrame;
-                    QVERIFY2(objMaster.PreProcRecvRspData(stRqst, objBuffer, objOut) == LINK_RECV_OK, qPrintable(strWhere));
-                    QVERIFY(objMaster.CheckFrame(objOut));
-                    QCOMPARE(quint8(objOut[1]), stRsp.nFuncCode);
-                    const int nTrim = nMode == RTU ? 4 : nMode == ASCII ? 3 : 2;
-                    QCOMPARE(objOut.mid(2, objOut.size() - nTrim), stRsp.objData);
-                    // In the asynchronous mode replies are cut by the request cutter.
-                    if (nMode == TRANS_MODE_TCP_ASYNC) {
-                        objBuffer = objRspFrame;
-                        objMaster.PreProcRecvRqstData(objBuffer, stRecv, objRaw);
-                        QVERIFY(stRecv.enType == LINK_RECV_OK && stRecv.nSN == nSN && stRecv.objData == stRsp.objData);
-                    }
-                }
-            }
-        }
     }
 };
 

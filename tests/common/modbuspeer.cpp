@@ -188,22 +188,10 @@ quint16 CModbusServerPeer::Holding(int nAddr) const
     return (nAddr >= 0 && nAddr < m_nCount) ? m_pMapping->tab_registers[nAddr] : 0;
 }
 
-quint16 CModbusServerPeer::Input(int nAddr) const
-{
-    std::lock_guard<std::mutex> objLock(m_objMutex);
-    return (nAddr >= 0 && nAddr < m_nCount) ? m_pMapping->tab_input_registers[nAddr] : 0;
-}
-
 bool CModbusServerPeer::Coil(int nAddr) const
 {
     std::lock_guard<std::mutex> objLock(m_objMutex);
     return (nAddr >= 0 && nAddr < m_nCount) && m_pMapping->tab_bits[nAddr] != 0;
-}
-
-bool CModbusServerPeer::Discrete(int nAddr) const
-{
-    std::lock_guard<std::mutex> objLock(m_objMutex);
-    return (nAddr >= 0 && nAddr < m_nCount) && m_pMapping->tab_input_bits[nAddr] != 0;
 }
 
 void RunClient(const std::function<void()> &fnCall)

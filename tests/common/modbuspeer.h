@@ -36,9 +36,7 @@ public:
     void SetCoil(int nAddr, bool bValue);
     void SetDiscrete(int nAddr, bool bValue);
     quint16 Holding(int nAddr) const;
-    quint16 Input(int nAddr) const;
     bool Coil(int nAddr) const;
-    bool Discrete(int nAddr) const;
 
     int RequestCount() const { return m_nRequests.load(); }
     // Delay every reply by this many milliseconds (to build outstanding windows).
