@@ -113,49 +113,37 @@ private slots:
         QCOMPARE(objPort.objMedium.Written().front(), QByteArray(":020300000002F9\r\n"));
     }
 
-    // The record first, then the raw frame with the whole buffer; the
+    // Bytes behind the reply in the same read, or garbage before it: the
+    // reply is taken at once, its record before its raw frame (which holds
+    // the rest of the buffer), and nothing more comes at the timeout; the
     // response time counts from the send.
-    void replyWithTrailingBytes()
+    void replyAmongOtherBytes()
     {
-        CTestPort objPort(WORK_MODE_MASTER, TRANS_MODE_RTU);
-        CLinkRecorder objRec(&objPort);
-        objPort.objMedium.SetPeer([](const QByteArray &) { return Answer(RTU_REPLY + Hex("EEEE"), 30); });
-        objPort.PushSendData(ReadRqst(9), false);
-        QVERIFY(objPort.LaunchPort());
-        QVERIFY(objRec.WaitFor(LinkEvent::Raw, LINK_RECV_OK, 1, 3000));
-        objPort.StopPort();
-        std::vector<LinkEvent> lstSeen;
-        for (const LinkEvent &stEvent : objRec.Events()) {
-            if (stEvent.enKind != LinkEvent::State)
-                lstSeen.push_back(stEvent);
+        const int RECORD = 100;
+        const struct { QByteArray objAnswer, objRaw; std::vector<int> lstSeen; } arrCases[] = {
+            {RTU_REPLY + Hex("EEEE"), RTU_REPLY + Hex("EEEE"), {LINK_SEND_OK, RECORD + LINK_RECV_OK, LINK_RECV_OK}},
+            {Hex("AA55") + RTU_REPLY, RTU_REPLY, {LINK_SEND_OK, LINK_RECV_FRAME_ERR, RECORD + LINK_RECV_OK, LINK_RECV_OK}}};
+        for (const auto &stCase : arrCases) {
+            CTestPort objPort(WORK_MODE_MASTER, TRANS_MODE_RTU);
+            CLinkRecorder objRec(&objPort);
+            const QByteArray objAnswer = stCase.objAnswer;
+            objPort.objMedium.SetPeer([objAnswer](const QByteArray &) { return Answer(objAnswer, 30); });
+            objPort.PushSendData(ReadRqst(9, 500), false);
+            QVERIFY(objPort.LaunchPort());
+            QVERIFY(objRec.WaitFor(LinkEvent::Record, -1, 1, 3000));
+            QTest::qWait(500 + 100 + 50);
+            objPort.StopPort();
+            std::vector<int> lstSeen;
+            for (const LinkEvent &stEvent : objRec.Events()) {
+                if (stEvent.enKind != LinkEvent::State)
+                    lstSeen.push_back(stEvent.enType + (stEvent.enKind == LinkEvent::Record ? RECORD : 0));
+            }
+            QCOMPARE(lstSeen, stCase.lstSeen);
+            const LINK_RECV_DATA_S stRecv = objRec.Of(LinkEvent::Record).front().stRecord;
+            QVERIFY(stRecv.nSN == 9 && stRecv.nFuncCode == 3 && stRecv.objData == Hex("0400640065"));
+            QVERIFY_WITHIN(qint64(stRecv.nRspTime), 25, 30 + SLACK_MS);
+            QCOMPARE(objRec.Of(LinkEvent::Raw).back().objBytes, stCase.objRaw);
         }
-        QCOMPARE(lstSeen.size(), size_t(3));
-        QCOMPARE(lstSeen[0].enType, LINK_SEND_OK);
-        QCOMPARE(lstSeen[1].enKind, LinkEvent::Record);
-        const LINK_RECV_DATA_S &stRecv = lstSeen[1].stRecord;
-        QVERIFY(stRecv.enType == LINK_RECV_OK && stRecv.nSN == 9 && stRecv.nFuncCode == 3);
-        QCOMPARE(stRecv.objData, Hex("0400640065"));
-        QVERIFY_WITHIN(qint64(stRecv.nRspTime), 25, 30 + SLACK_MS);
-        QVERIFY(lstSeen[2].enKind == LinkEvent::Raw && lstSeen[2].enType == LINK_RECV_OK);
-        QCOMPARE(lstSeen[2].objBytes, RTU_REPLY + Hex("EEEE"));
-    }
-
-    // Garbage and the reply in one read: the garbage is reported and the
-    // reply taken at once, not discarded at the timeout.
-    void garbageAndReplyInOneRead()
-    {
-        CTestPort objPort(WORK_MODE_MASTER, TRANS_MODE_RTU);
-        CLinkRecorder objRec(&objPort);
-        objPort.objMedium.SetPeer([](const QByteArray &) { return Answer(Hex("AA55") + RTU_REPLY); });
-        objPort.PushSendData(ReadRqst(3, 500), false);
-        QVERIFY(objPort.LaunchPort());
-        QVERIFY(objRec.WaitFor(LinkEvent::Record, -1, 1, 3000));
-        QTest::qWait(500 + 100 + 50);
-        objPort.StopPort();
-        QCOMPARE(RawKinds(objRec), (std::vector<int>{LINK_SEND_OK, LINK_RECV_FRAME_ERR, LINK_RECV_OK}));
-        QCOMPARE(objRec.Of(LinkEvent::Raw)[1].objBytes, Hex("AA55"));
-        QCOMPARE(objRec.Of(LinkEvent::Record).size(), size_t(1));
-        QCOMPARE(objRec.Of(LinkEvent::Record)[0].enType, LINK_RECV_OK);
     }
 
     // A reply with a bad checksum is its request's outcome; after each reply
@@ -336,23 +324,30 @@ private slots:
         QCOMPARE(FrameSN(objPort.objMedium.Written().back()), quint16(17));
     }
 
-    // A window of 0 sends nothing; the requests stay queued in order.
-    void asyncZeroWindow()
+    // The window belongs to the asynchronous mode only; a window of 0 sends
+    // nothing and keeps the requests queued in order.
+    void windowOnlyWhenAsynchronous()
     {
-        CTestNetPort objPort(WORK_MODE_MASTER, TRANS_MODE_TCP_ASYNC, 0);
+        CTestNetPort objPort(WORK_MODE_MASTER, TRANS_MODE_TCP_SYNC, 15);
         CLinkRecorder objRec(&objPort);
-        for (quint16 nSN = 1; nSN <= 3; ++nSN)
-            objPort.PushSendData(ReadRqst(nSN, 20000), false);
+        objPort.PushSendData(ReadRqst(1, 300), false);
+        objPort.PushSendData(ReadRqst(2, 300), false);
         QVERIFY(objPort.LaunchPort());
-        QTest::qWait(300);
-        QVERIFY(objPort.objMedium.WrittenCount() == 0 && objRec.Of(LinkEvent::Record).empty());
-        objPort.SetModes(TRANS_MODE_TCP_ASYNC, 3);
-        QVERIFY(objRec.WaitFor(LinkEvent::Raw, LINK_SEND_OK, 3, 3000));
+        QVERIFY(objRec.WaitFor(LinkEvent::Record, LINK_RECV_TIMEOUT, 2, 3000));
         objPort.StopPort();
-        const std::vector<QByteArray> lstWritten = objPort.objMedium.Written();
-        QCOMPARE(lstWritten.size(), size_t(3));
-        for (size_t i = 0; i < lstWritten.size(); ++i)
-            QCOMPARE(FrameSN(lstWritten[i]), quint16(i + 1));
+        QCOMPARE(RawKinds(objRec), (std::vector<int>{LINK_SEND_OK, LINK_RECV_TIMEOUT, LINK_SEND_OK, LINK_RECV_TIMEOUT}));
+        CTestNetPort objZero(WORK_MODE_MASTER, TRANS_MODE_TCP_ASYNC, 0);
+        CLinkRecorder objZeroRec(&objZero);
+        for (quint16 nSN = 1; nSN <= 3; ++nSN)
+            objZero.PushSendData(ReadRqst(nSN, 20000), false);
+        QVERIFY(objZero.LaunchPort());
+        QTest::qWait(300);
+        QVERIFY(objZero.objMedium.WrittenCount() == 0 && objZeroRec.Of(LinkEvent::Record).empty());
+        objZero.SetModes(TRANS_MODE_TCP_ASYNC, 3);
+        QVERIFY(objZeroRec.WaitFor(LinkEvent::Raw, LINK_SEND_OK, 3, 3000));
+        objZero.StopPort();
+        for (size_t i = 0; i < 3; ++i)
+            QCOMPARE(FrameSN(objZero.objMedium.Written().at(i)), quint16(i + 1));
     }
 
     // Each outstanding request expires on its own clock and is resent on its own.
@@ -379,41 +374,6 @@ private slots:
         QCOMPARE(lstSeen, (std::vector<std::pair<int, quint16>>{{LINK_SEND_OK, 1}, {LINK_SEND_OK, 2}, {LINK_RECV_TIMEOUT, 2},
                                                                {LINK_SEND_OK, 2}, {LINK_RECV_TIMEOUT, 1}, {LINK_RECV_TIMEOUT, 2}}));
         QCOMPARE(objRec.Of(LinkEvent::Record).size(), size_t(2));
-    }
-
-    // The beginning of an awaited reply waits across ticks for the rest;
-    // bytes that can no longer become a reply are dropped at the next tick.
-    void asyncPartialReplies()
-    {
-        CTestNetPort objPort(WORK_MODE_MASTER, TRANS_MODE_TCP_ASYNC, 15);
-        CLinkRecorder objRec(&objPort);
-        objPort.PushSendData(ReadRqst(1, 5000), false);
-        QVERIFY(objPort.LaunchPort());
-        QVERIFY(objRec.WaitFor(LinkEvent::Raw, LINK_SEND_OK, 1, 2000));
-        objPort.objMedium.Feed(TcpReply(1).left(9));
-        objPort.objMedium.Feed(TcpReply(1).mid(9), 250);
-        QVERIFY(objRec.WaitFor(LinkEvent::Record, LINK_RECV_OK, 1, 2000));
-        const qint64 nFed = NowMs();
-        objPort.objMedium.Feed(TcpReply(1).left(9)); // answered already
-        QVERIFY(objRec.WaitFor(LinkEvent::Raw, LINK_RECV_FRAME_ERR, 1, 2000));
-        objPort.StopPort();
-        const std::vector<LinkEvent> lstRaw = objRec.Of(LinkEvent::Raw);
-        QCOMPARE(lstRaw.size(), size_t(3));
-        QVERIFY(lstRaw[2].objBytes == TcpReply(1).left(9) && lstRaw[2].nAddr == 0);
-        QVERIFY(lstRaw[2].nTime - nFed <= 100 + SLACK_MS);
-    }
-
-    // The window belongs to the asynchronous mode only.
-    void otherModesStaySynchronous()
-    {
-        CTestNetPort objPort(WORK_MODE_MASTER, TRANS_MODE_TCP_SYNC, 15);
-        CLinkRecorder objRec(&objPort);
-        objPort.PushSendData(ReadRqst(1, 300), false);
-        objPort.PushSendData(ReadRqst(2, 300), false);
-        QVERIFY(objPort.LaunchPort());
-        QVERIFY(objRec.WaitFor(LinkEvent::Record, LINK_RECV_TIMEOUT, 2, 3000));
-        objPort.StopPort();
-        QCOMPARE(RawKinds(objRec), (std::vector<int>{LINK_SEND_OK, LINK_RECV_TIMEOUT, LINK_SEND_OK, LINK_RECV_TIMEOUT}));
     }
 };
 
