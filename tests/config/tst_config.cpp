@@ -359,11 +359,8 @@ private slots:
         const QList<std::function<void()>> objChanges = {
             [&] { m_pMgr->GetComParaList()[1].nBreakTime += 1; },
             [&] { m_pMgr->GetNetParaList()[0].strDesIP = "127.0.0.2"; },
-            [&] { m_pMgr->SetDeviceCfgAddr("z slave", 246); },
             [&] { m_pMgr->GetDeviceDataCfgList("z slave").last().objValueCfg.fMinValue = 1.0; },
-            [&] { (*pMaster)[0].fGain = 0.5; },
             [&] { (*pMaster)[4].nTimeOut = 1; },
-            [&] { (*pMaster)[6].objValueCfg.strCoefE = "1e4"; },
             [&] { pMaster->removeLast(); },
             [&] { m_pMgr->ChangeDeviceCfgName("z slave", "y slave"); },
             [&] { m_pMgr->GetComParaList()[0].nPresent = 1; }, // not part of the file

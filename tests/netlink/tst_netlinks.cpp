@@ -145,8 +145,7 @@ private slots:
         QVERIFY(objRefused.pLink->isRunning() && !objRefused.pLink->IsOpen() && objRefused.pRec->Events().empty());
     }
 
-    // One adopted client at a time: a client from another address is closed
-    // unread, a second client from the adopted address replaces the first; the
+    // One adopted client at a time: a second client replaces the first; the
     // server stays open without a client, and a reply then fails.
     void tcpServerAdoptsOneClient()
     {
@@ -154,10 +153,6 @@ private slots:
         SlaveRig objRig;
         QVERIFY(objRig.Start("tcp", TRANS_MODE_TCP_SYNC, "127.0.0.1", [](const LINK_RECV_DATA_S &) { return false; }));
         CLinkRecorder &objRec = *objRig.pLink->pRec;
-        QTcpSocket objStranger;
-        QVERIFY(objRig.Connect(objStranger, "127.0.0.2"));
-        objStranger.write(Framed(TRANS_MODE_TCP_SYNC, ReadHolding(1, 0, 2)));
-        QTRY_COMPARE_WITH_TIMEOUT(objStranger.state(), QAbstractSocket::UnconnectedState, WAIT_MS);
         objRig.Send(Framed(TRANS_MODE_TCP_SYNC, ReadHolding(2, 0, 2)));
         QVERIFY(objRec.WaitFor(LinkEvent::Record, LINK_RECV_OK, 1, WAIT_MS));
         QTcpSocket objSecond;
@@ -171,7 +166,6 @@ private slots:
         while (objReply.size() < 13 && objSecond.waitForReadyRead(WAIT_MS))
             objReply.append(objSecond.readAll());
         QCOMPARE(objReply, Framed(TRANS_MODE_TCP_SYNC, ReadReply(3, 1, 0, 2, 0x1234)));
-        QCOMPARE(RawOf(objRec, LINK_RECV_OK).size(), size_t(2)); // the stranger's request never reached the link
         objSecond.write(Framed(TRANS_MODE_TCP_SYNC, ReadHolding(4, 0, 2)));
         objSecond.flush();
         QVERIFY(objRec.WaitFor(LinkEvent::Record, LINK_RECV_OK, 3, WAIT_MS));
@@ -181,6 +175,7 @@ private slots:
         QVERIFY(objRec.WaitFor(LinkEvent::Raw, LINK_SEND_FAILED, 1, WAIT_MS));
     }
 
+    // A client from another address than the named peer is closed unread; an empty address admits anyone.
     void tcpServerAdmitsNamedPeerOnly()
     {
         const struct { const char *pDesIP, *pFrom; bool bAdmitted; } arrCases[] = {
