@@ -26,6 +26,22 @@ inline qint64 NowMs()
     return duration_cast<milliseconds>(steady_clock::now() - s_objEpoch).count();
 }
 
+// A read of nCount holding registers from nStart of unit 1, awaiting its reply.
+inline LINK_SEND_DATA_S ReadHolding(quint16 nSN, quint16 nStart = 0, quint16 nCount = 2, quint32 nTimeOut = 3000,
+                                    quint16 nResend = 0, quint32 nInterval = 0)
+{
+    LINK_SEND_DATA_S stRqst;
+    stRqst.nSN = nSN;
+    stRqst.nAddr = 1;
+    stRqst.nFuncCode = 0x03;
+    stRqst.nIsNeedRsp = 1;
+    stRqst.nTimeOut = nTimeOut;
+    stRqst.nResendCount = nResend;
+    stRqst.nIntervalTime = nInterval;
+    stRqst.objData = QByteArray(1, char(nStart >> 8)) + char(nStart & 0xFF) + char(nCount >> 8) + char(nCount & 0xFF);
+    return stRqst;
+}
+
 struct PeerChunk
 {
     int nDelayMs;

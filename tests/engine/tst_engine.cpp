@@ -15,16 +15,7 @@ constexpr int SLACK_MS = 250;
 
 LINK_SEND_DATA_S ReadRqst(quint16 nSN, quint32 nTimeOut = 1000, quint16 nResend = 0, quint32 nInterval = 0)
 {
-    LINK_SEND_DATA_S stRqst;
-    stRqst.nSN = nSN;
-    stRqst.nAddr = 1;
-    stRqst.nFuncCode = 0x03;
-    stRqst.nIsNeedRsp = 1;
-    stRqst.nIntervalTime = nInterval;
-    stRqst.nResendCount = nResend;
-    stRqst.nTimeOut = nTimeOut;
-    stRqst.objData = Hex("00000002");
-    return stRqst;
+    return ReadHolding(nSN, 0, 2, nTimeOut, nResend, nInterval);
 }
 
 const QByteArray RTU_REPLY = WithCrc(Hex("01030400640065"));

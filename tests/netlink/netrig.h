@@ -6,12 +6,20 @@
 // device would, with a raw peer on the other end of its medium (TCP server,
 // UDP, socat pty pair); frames built by the codec.
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <modbus/modbus.h>
+
 #include <QNetworkDatagram>
 #include <QSerialPort>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUdpSocket>
 #include <QtTest>
+#include <chrono>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -25,19 +33,6 @@
 #include "common/testport.h"
 #include "cport_com.h"
 #include "cport_tcp_s.h"
-
-// Read of nCount holding registers from nStart, unit 1.
-inline LINK_SEND_DATA_S ReadHolding(quint16 nSN, quint16 nStart, quint16 nCount, quint32 nTimeOut = 3000)
-{
-    LINK_SEND_DATA_S stRqst;
-    stRqst.nSN = nSN;
-    stRqst.nAddr = 1;
-    stRqst.nFuncCode = 0x03;
-    stRqst.nIsNeedRsp = 1;
-    stRqst.nTimeOut = nTimeOut;
-    stRqst.objData = QByteArray(1, char(nStart >> 8)) + char(nStart & 0xFF) + char(nCount >> 8) + char(nCount & 0xFF);
-    return stRqst;
-}
 
 // A slave's reply to a read of unit nAddr: register n holds n + nBias.
 inline LINK_SEND_DATA_S ReadReply(quint16 nSN, quint16 nAddr, quint16 nStart, quint16 nCount, quint16 nBias = 0)
@@ -208,5 +203,60 @@ struct SlaveRig
         return objGot;
     }
 };
+
+using Clock = std::chrono::steady_clock;
+
+inline double MsSince(Clock::time_point tStart)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - tStart).count();
+}
+
+// Round trips of the reads of two registers answered right, by a libmodbus client (TCP, RTU) or
+// by plain MBAP datagrams (UDP, which libmodbus does not speak).
+inline std::vector<double> PollTimes(SlaveRig &objRig, int nPolls)
+{
+    std::vector<double> lstMs;
+    objRig.objPty.close();
+    objRig.objUdp.close();
+    const QByteArray objPtyPath = objRig.objPair.EndB().toLocal8Bit();
+    RunClient([&] {
+        if (objRig.strMedium == "udp") {
+            const int nSocket = ::socket(AF_INET, SOCK_DGRAM, 0);
+            sockaddr_in stAddr{};
+            stAddr.sin_family = AF_INET;
+            stAddr.sin_port = htons(uint16_t(objRig.nPort));
+            stAddr.sin_addr.s_addr = inet_addr("127.0.0.2");
+            const int nOn = 1;
+            ::setsockopt(nSocket, SOL_SOCKET, SO_REUSEADDR, &nOn, sizeof(nOn));
+            timeval stWait{1, 0};
+            ::setsockopt(nSocket, SOL_SOCKET, SO_RCVTIMEO, &stWait, sizeof(stWait));
+            ::bind(nSocket, reinterpret_cast<sockaddr *>(&stAddr), sizeof(stAddr));
+            stAddr.sin_addr.s_addr = inet_addr("127.0.0.1");
+            char arrReply[64];
+            for (int i = 0; i < nPolls; ++i) {
+                const QByteArray objRqst = Framed(TRANS_MODE_TCP_SYNC, ReadHolding(quint16(i), 0, 2));
+                const Clock::time_point tStart = Clock::now();
+                ::sendto(nSocket, objRqst.constData(), size_t(objRqst.size()), 0, reinterpret_cast<sockaddr *>(&stAddr), sizeof(stAddr));
+                if (::recv(nSocket, arrReply, sizeof(arrReply), 0) > 0)
+                    lstMs.push_back(MsSince(tStart));
+            }
+            ::close(nSocket);
+            return;
+        }
+        modbus_t *pCtx = objRig.strMedium == "pty" ? modbus_new_rtu(objPtyPath.constData(), 115200, 'N', 8, 1)
+                                                   : modbus_new_tcp("127.0.0.1", objRig.nPort);
+        modbus_set_slave(pCtx, 1);
+        modbus_set_response_timeout(pCtx, 1, 0);
+        uint16_t arrRegs[2];
+        for (int i = 0; i < nPolls && (i > 0 || modbus_connect(pCtx) == 0); ++i) {
+            const Clock::time_point tStart = Clock::now();
+            if (modbus_read_registers(pCtx, 0, 2, arrRegs) == 2 && arrRegs[0] == 0 && arrRegs[1] == 1)
+                lstMs.push_back(MsSince(tStart));
+        }
+        modbus_close(pCtx);
+        modbus_free(pCtx);
+    });
+    return lstMs;
+}
 
 #endif // NETRIG_H
