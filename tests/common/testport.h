@@ -108,8 +108,7 @@ public:
     CScriptedPort(const QString &strName, short nWorkMode) : TBase(strName, nWorkMode) {}
     CScriptedMedium objMedium;
     std::atomic<bool> bOpenSucceeds{true};
-    std::atomic<bool> bConnected{true}; // IsOpen once opened
-    bool IsOpen() const override { return this->GetOpenFlag() && bConnected.load(); }
+    bool IsOpen() const override { return this->GetOpenFlag(); }
 
 protected:
     bool OpenPort() override
