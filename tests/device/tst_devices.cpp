@@ -211,6 +211,7 @@ private slots:
             {"code 0x83 keeps its code", 17, Hex("83000A0001"), "8301|", 0},
             {"code 0x80", 17, Hex("80"), "8001|", 0},
             {"other unit", 18, Hex("03000A0001"), "|", 0},
+            {"other unit's write", 18, Hex("06000A0063"), "|", 0},
             {"broadcast 0 written, not answered", 0, Hex("06000A0063"), "|23=99", 0},
             {"broadcast 100 written, not answered", 100, Hex("050001FF00"), "|2=1", 0},
             {"broadcast gets no exception", 0, Hex("0300C80001"), "|", 0},
@@ -282,6 +283,7 @@ private slots:
         stRecord.nAddr = 1;
         stRecord.nFuncCode = 0x05;
         stRecord.objData = Hex("0004FF00");
+        stRecord.enType = LINK_RECV_OK;
         objSlave.ShutDownDevice();
         objSlave.slRecvData("CODEC", stRecord);
         objSlave.SetState(1);
