@@ -58,12 +58,6 @@ QString RowTexts(QTableWidget *pTable, int nRow, const QList<int> &lstColumns)
     return lstTexts.join(QLatin1Char('|'));
 }
 
-// No such ports: devices on them stay shut down. Masters and slaves need links of their own.
-QString LinkOf(quint16 nType)
-{
-    return nType == DEVICE_TYPE_MASTER ? QStringLiteral("ttyKXMASTER") : QStringLiteral("ttyKXSLAVE");
-}
-
 bool IsMarked(QTableWidget *pTable, int nRow)
 {
     return pTable->item(nRow, Page::COL_ID)->background().color() == QColor(255, 196, 196);
@@ -115,39 +109,33 @@ private:
     CDlgDeviceDataMgr *m_pMgr = nullptr;
     CDlgDeviceList *m_pList = nullptr;
 
-    int ListRow(const QString &strDevice)
+    // The device's name cell in the device list.
+    QTableWidgetItem *ListItem(const QString &strDevice)
     {
         const QList<QTableWidgetItem *> lstFound = m_pList->GetTable()->findItems(strDevice, Qt::MatchExactly);
-        return lstFound.isEmpty() ? -1 : lstFound.first()->row();
+        return lstFound.isEmpty() ? nullptr : lstFound.first();
     }
 
-    // Clicks the device's name in the device list and shows the data pages.
+    // Clicks the device's name in the device list, which shows its data page.
     Page *ShowPage(const QString &strDevice)
     {
-        ClickCell(m_pList->GetTable(), ListRow(strDevice), CDlgDeviceList::COL_NAME);
+        ClickCell(m_pList->GetTable(), ListItem(strDevice)->row(), CDlgDeviceList::COL_NAME);
         return m_pMgr->GetCurrentPage();
     }
 
-    bool IsRed(const QString &strDevice)
+    // A new device with the points, its page current. Without a link named,
+    // on a port that does not exist, so it stays shut down (masters and
+    // slaves need links of their own).
+    Page *ShowDevice(quint16 nType, quint16 nAddr, const QList<DEVICE_DATA_CFG_S> &lstPoints, QString strLink = QString())
     {
-        const int nRow = ListRow(strDevice);
-        return nRow >= 0 && m_pList->GetTable()->item(nRow, CDlgDeviceList::COL_NAME)->foreground().color() == Qt::red;
-    }
-
-    // A new device with the points, its page current.
-    Page *AddDevice(const QString &strLink, quint16 nType, quint16 nAddr, const QList<DEVICE_DATA_CFG_S> &lstPoints)
-    {
+        if (strLink.isEmpty())
+            strLink = nType == DEVICE_TYPE_MASTER ? QStringLiteral("ttyKXMASTER") : QStringLiteral("ttyKXSLAVE");
         if (CDeviceMgr::AddDevice(QString(), strLink, nType, nAddr, nAddr) != QLatin1String("OK"))
             return nullptr;
         const QString strName = CDeviceMgr::GetDeviceName(strLink, nAddr);
         CCfgFileMgr::GetInstance()->ReplaceDeviceDataCfgList(strName, lstPoints);
         m_pMgr->GetPage(strName)->LoadDataCfg();
         return ShowPage(strName);
-    }
-
-    Page *ShowDevice(quint16 nType, quint16 nAddr, const QList<DEVICE_DATA_CFG_S> &lstPoints)
-    {
-        return AddDevice(LinkOf(nType), nType, nAddr, lstPoints);
     }
 
     // Clicks "配置"; with 11 points or more the rows come behind a progress dialog.
@@ -334,8 +322,7 @@ private slots:
         m_pMgr->slCurrActvDeviceChanged(QString());
         QVERIFY(!pMaster->isVisible() && m_pMgr->GetCurrentPage() == nullptr);
 
-        const DEVICE_KEY_INFO_S stOld{pMaster->GetDeviceName(), LinkOf(DEVICE_TYPE_MASTER), 5};
-        const DEVICE_KEY_INFO_S stNew{QStringLiteral("boiler"), LinkOf(DEVICE_TYPE_MASTER), 5};
+        const DEVICE_KEY_INFO_S stOld{pMaster->GetDeviceName(), "ttyKXMASTER", 5}, stNew{"boiler", "ttyKXMASTER", 5};
         QCOMPARE(CDeviceMgr::ChangeDeviceInfo(stOld, stNew), QStringLiteral("OK"));
         QVERIFY(m_pMgr->GetPage(QStringLiteral("boiler")) == pMaster && pMaster->GetDeviceName() == "boiler");
         m_pMgr->slCurrActvDeviceChanged(QStringLiteral("boiler"));
@@ -402,7 +389,7 @@ private slots:
         objSine.objValueCfg.strCoefB = QStringLiteral("0.01");
         objSine.objValueCfg.nXInvl = 1;
         lstPoints << objSine;
-        Page *pPage = AddDevice(QStringLiteral("NET101"), DEVICE_TYPE_SLAVE, 1, lstPoints);
+        Page *pPage = ShowDevice(DEVICE_TYPE_SLAVE, 1, lstPoints, QStringLiteral("NET101"));
         QVERIFY(pPage != nullptr);
         // Writing the points back resets their simulated settings; they go in after.
         QList<DEVICE_DATA_CFG_S> &lstStored = CCfgFileMgr::GetInstance()->GetDeviceDataCfgList(pPage->GetDeviceName());
@@ -447,8 +434,8 @@ private slots:
         DEVICE_DATA_CFG_S objHex = Point(BLOCK_HOLDING_REG, 3, 1, "mode", SHOW_TYPE_INT_HEX);
         objHex.nPrtcType = PRTC_TYPE_UINT;
         objHex.nIsBWrite = 1;
-        Page *pPage = AddDevice(QStringLiteral("NET102"), DEVICE_TYPE_MASTER, 1,
-                                {objGain, Point(BLOCK_HOLDING_REG, 1, 2, "count", SHOW_TYPE_INT_DEC), objHex});
+        Page *pPage = ShowDevice(DEVICE_TYPE_MASTER, 1, {objGain, Point(BLOCK_HOLDING_REG, 1, 2, "count", SHOW_TYPE_INT_DEC), objHex},
+                                 QStringLiteral("NET102"));
         QVERIFY(pPage != nullptr);
         QTRY_VERIFY(FindButton(pPage, T("批量读"))->isEnabled());
         QTableWidget *pTable = pPage->GetTable();
@@ -482,7 +469,7 @@ private slots:
         QVERIFY(!FindButton(pPage, T("批量读"))->isChecked());
         // The server gone, the device turns red and the read cannot start.
         objPeer.Stop();
-        QTRY_VERIFY(IsRed(pPage->GetDeviceName()));
+        QTRY_COMPARE(ListItem(pPage->GetDeviceName())->foreground().color(), QColor(Qt::red));
         QTRY_VERIFY(!FindButton(pPage, T("批量读"))->isEnabled());
         CDeviceMgr::DelDevice({pPage->GetDeviceName()});
     }
