@@ -169,9 +169,9 @@ private slots:
                 objServer.Stop();
             QTRY_VERIFY(Idle());
             // A frame already on its way may still leave; after that, silence.
-            QTest::qWait(500);
+            QTest::qWait(300);
             const int nSent = m_nSent;
-            QTest::qWait(500);
+            QTest::qWait(300);
             QCOMPARE(m_nSent, nSent);
         }
     }
