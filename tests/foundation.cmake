@@ -1,6 +1,4 @@
-kestrix_add_test(tst_applog SOURCES foundation/tst_applog.cpp LABELS foundation)
-kestrix_add_test(tst_commonfunc SOURCES foundation/tst_commonfunc.cpp LABELS foundation)
-kestrix_add_test(tst_csvtable SOURCES foundation/tst_csvtable.cpp LABELS foundation)
-kestrix_add_test(tst_uiutils UI SOURCES foundation/tst_uiutils.cpp LABELS foundation)
-kestrix_add_test(tst_testpeer SOURCES foundation/tst_testpeer.cpp LABELS foundation LIBS kestrix_testpeer TIMEOUT 60)
-kestrix_add_test(tst_serialportlist SOURCES foundation/tst_serialportlist.cpp LABELS serial LIBS kestrix_testpeer TIMEOUT 60)
+# Shared helpers and the look: log, hex text, byte orders, settings table;
+# the style sheet.
+kestrix_add_test(tst_foundation SOURCES foundation/tst_foundation.cpp LABELS foundation TIMEOUT 60)
+kestrix_add_test(tst_look UI SOURCES foundation/tst_look.cpp LABELS foundation)

@@ -1,5 +1,5 @@
-kestrix_add_test(tst_mainwindow UI SOURCES shell/tst_mainwindow.cpp LABELS shell LIBS kestrix_testpeer TIMEOUT 180)
-kestrix_add_test(tst_appexec UI SOURCES shell/tst_appexec.cpp LABELS shell LIBS kestrix_testpeer TIMEOUT 120)
+kestrix_add_test(tst_mainwindow UI SOURCES shell/tst_mainwindow.cpp shell/demoproject.h common/uidriver.h LABELS shell LIBS kestrix_testpeer TIMEOUT 180)
+kestrix_add_test(tst_appexec UI SOURCES shell/tst_appexec.cpp shell/demoproject.h common/uidriver.h LABELS shell LIBS kestrix_testpeer TIMEOUT 120)
 if(TARGET tst_appexec)
   add_dependencies(tst_appexec kestrix)
   target_compile_definitions(tst_appexec PRIVATE KESTRIX_EXECUTABLE="$<TARGET_FILE:kestrix>")

@@ -5,6 +5,9 @@
 #include <sys/select.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QThread>
+
 #include <algorithm>
 #include <chrono>
 #include <deque>
@@ -185,20 +188,42 @@ quint16 CModbusServerPeer::Holding(int nAddr) const
     return (nAddr >= 0 && nAddr < m_nCount) ? m_pMapping->tab_registers[nAddr] : 0;
 }
 
-quint16 CModbusServerPeer::Input(int nAddr) const
-{
-    std::lock_guard<std::mutex> objLock(m_objMutex);
-    return (nAddr >= 0 && nAddr < m_nCount) ? m_pMapping->tab_input_registers[nAddr] : 0;
-}
-
 bool CModbusServerPeer::Coil(int nAddr) const
 {
     std::lock_guard<std::mutex> objLock(m_objMutex);
     return (nAddr >= 0 && nAddr < m_nCount) && m_pMapping->tab_bits[nAddr] != 0;
 }
 
-bool CModbusServerPeer::Discrete(int nAddr) const
+void RunClient(const std::function<void()> &fnCall)
 {
-    std::lock_guard<std::mutex> objLock(m_objMutex);
-    return (nAddr >= 0 && nAddr < m_nCount) && m_pMapping->tab_input_bits[nAddr] != 0;
+    std::atomic<bool> bDone{false};
+    std::thread objThread([&] {
+        fnCall();
+        bDone.store(true);
+    });
+    while (!bDone.load()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+        QThread::msleep(1);
+    }
+    objThread.join();
+}
+
+QByteArray RawRequest(modbus_t *pCtx, quint8 nUnit, const QByteArray &objPdu)
+{
+    const QByteArray objReq = QByteArray(1, char(nUnit)) + objPdu;
+    QByteArray objReply;
+    RunClient([&] {
+        if (modbus_send_raw_request(pCtx, reinterpret_cast<const uint8_t *>(objReq.constData()), objReq.size()) < 0)
+            return;
+        uint8_t aRsp[MODBUS_MAX_ADU_LENGTH];
+        const int nLen = modbus_receive_confirmation(pCtx, aRsp);
+        const int nHeader = modbus_get_header_length(pCtx);
+        // An RTU frame ends with its CRC; a TCP frame's header is longer than one byte.
+        const int nTail = nHeader == 1 ? 2 : 0;
+        if (nLen > nHeader + nTail)
+            objReply = QByteArray(reinterpret_cast<const char *>(aRsp) + nHeader, nLen - nHeader - nTail);
+        else if (nHeader == 1)
+            modbus_flush(pCtx); // a late or partial reply must not spoil the next exchange
+    });
+    return objReply;
 }

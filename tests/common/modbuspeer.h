@@ -9,6 +9,7 @@
 #include <QVector>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -35,9 +36,7 @@ public:
     void SetCoil(int nAddr, bool bValue);
     void SetDiscrete(int nAddr, bool bValue);
     quint16 Holding(int nAddr) const;
-    quint16 Input(int nAddr) const;
     bool Coil(int nAddr) const;
-    bool Discrete(int nAddr) const;
 
     int RequestCount() const { return m_nRequests.load(); }
     // Delay every reply by this many milliseconds (to build outstanding windows).
@@ -64,5 +63,13 @@ private:
     std::atomic<int> m_nReplyDelayMs{0};
     std::atomic<int> m_nReplyLatencyMs{0};
 };
+
+// Runs blocking libmodbus client calls in a thread of their own while the
+// calling (GUI) thread keeps serving the devices; libmodbus's own timeouts
+// bound every call.
+void RunClient(const std::function<void()> &fnCall);
+// Sends a hand-made request PDU (function code first) to nUnit; the reply
+// PDU, empty when nothing came within the client's timeout.
+QByteArray RawRequest(modbus_t *pCtx, quint8 nUnit, const QByteArray &objPdu);
 
 #endif // MODBUSPEER_H

@@ -5,11 +5,11 @@
 // Frames written by the link go to a peer function (run in the worker thread)
 // whose answers, and any bytes the test feeds, come back through a 2 ms
 // readiness poll in the worker thread, as a socket's notifications would.
-// Everything the link reports is recorded with its time of emission.
+// Everything a link reports is recorded with its time of emission.
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -26,6 +26,22 @@ inline qint64 NowMs()
     return duration_cast<milliseconds>(steady_clock::now() - s_objEpoch).count();
 }
 
+// A read of nCount holding registers from nStart of unit 1, awaiting its reply.
+inline LINK_SEND_DATA_S ReadHolding(quint16 nSN, quint16 nStart = 0, quint16 nCount = 2, quint32 nTimeOut = 3000,
+                                    quint16 nResend = 0, quint32 nInterval = 0)
+{
+    LINK_SEND_DATA_S stRqst;
+    stRqst.nSN = nSN;
+    stRqst.nAddr = 1;
+    stRqst.nFuncCode = 0x03;
+    stRqst.nIsNeedRsp = 1;
+    stRqst.nTimeOut = nTimeOut;
+    stRqst.nResendCount = nResend;
+    stRqst.nIntervalTime = nInterval;
+    stRqst.objData = QByteArray(1, char(nStart >> 8)) + char(nStart & 0xFF) + char(nCount >> 8) + char(nCount & 0xFF);
+    return stRqst;
+}
+
 struct PeerChunk
 {
     int nDelayMs;
@@ -37,73 +53,52 @@ class CScriptedMedium
 public:
     using PeerFn = std::function<std::vector<PeerChunk>(const QByteArray &)>;
 
-    void SetPeer(PeerFn fnPeer)
-    {
-        std::lock_guard<std::mutex> objLock(m_objLock);
-        m_fnPeer = std::move(fnPeer);
-    }
-    void SetWriteFails(bool bFails)
-    {
-        std::lock_guard<std::mutex> objLock(m_objLock);
-        m_bWriteFails = bFails;
-    }
-    void Feed(const QByteArray &objBytes, int nDelayMs = 0)
-    {
-        std::lock_guard<std::mutex> objLock(m_objLock);
-        m_lstInbox.push_back({NowMs() + nDelayMs, objBytes});
-    }
-    std::vector<QByteArray> Written()
-    {
-        std::lock_guard<std::mutex> objLock(m_objLock);
-        return m_lstWritten;
-    }
-    size_t WrittenCount()
-    {
-        std::lock_guard<std::mutex> objLock(m_objLock);
-        return m_lstWritten.size();
-    }
+    void SetPeer(PeerFn fnPeer) { Locked([&] { m_fnPeer = std::move(fnPeer); }); }
+    void SetWriteFails(bool bFails) { Locked([&] { m_bWriteFails = bFails; }); }
+    void Feed(const QByteArray &objBytes, int nDelayMs = 0) { Locked([&] { m_lstInbox.push_back({NowMs() + nDelayMs, objBytes}); }); }
+    std::vector<QByteArray> Written() { return Locked([&] { return m_lstWritten; }); }
+    size_t WrittenCount() { return Written().size(); }
 
     // Worker thread.
     bool Write(const QByteArray &objFrame)
     {
         PeerFn fnPeer;
-        {
-            std::lock_guard<std::mutex> objLock(m_objLock);
-            if (m_bWriteFails)
-                return false;
-            m_lstWritten.push_back(objFrame);
-            fnPeer = m_fnPeer;
-        }
-        if (fnPeer) {
-            for (const PeerChunk &stChunk : fnPeer(objFrame))
-                Feed(stChunk.objBytes, stChunk.nDelayMs);
-        }
+        if (!Locked([&] {
+                if (!m_bWriteFails)
+                    m_lstWritten.push_back(objFrame);
+                fnPeer = m_fnPeer;
+                return !m_bWriteFails;
+            }))
+            return false;
+        for (const PeerChunk &stChunk : fnPeer ? fnPeer(objFrame) : std::vector<PeerChunk>())
+            Feed(stChunk.objBytes, stChunk.nDelayMs);
         return true;
     }
+    // What is due, in the order it was fed.
     QByteArray TakeDue()
     {
-        std::lock_guard<std::mutex> objLock(m_objLock);
-        QByteArray objOut;
-        const qint64 nNow = NowMs();
-        // Delivery keeps the order of feeding.
-        while (!m_lstInbox.empty() && m_lstInbox.front().nDue <= nNow) {
-            objOut.append(m_lstInbox.front().objBytes);
-            m_lstInbox.erase(m_lstInbox.begin());
-        }
-        return objOut;
+        return Locked([&] {
+            QByteArray objOut;
+            while (!m_lstInbox.empty() && m_lstInbox.front().first <= NowMs()) {
+                objOut.append(m_lstInbox.front().second);
+                m_lstInbox.erase(m_lstInbox.begin());
+            }
+            return objOut;
+        });
     }
 
 private:
-    struct Pending
+    template <class TFn>
+    auto Locked(TFn fnDo) -> decltype(fnDo())
     {
-        qint64 nDue;
-        QByteArray objBytes;
-    };
+        std::lock_guard<std::mutex> objLock(m_objLock);
+        return fnDo();
+    }
     std::mutex m_objLock;
     PeerFn m_fnPeer;
     bool m_bWriteFails = false;
     std::vector<QByteArray> m_lstWritten;
-    std::vector<Pending> m_lstInbox;
+    std::vector<std::pair<qint64, QByteArray>> m_lstInbox; // due time, bytes
 };
 
 template <class TBase>
@@ -111,17 +106,9 @@ class CScriptedPort : public TBase
 {
 public:
     CScriptedPort(const QString &strName, short nWorkMode) : TBase(strName, nWorkMode) {}
-    ~CScriptedPort() override
-    {
-        if (this->isRunning())
-            this->StopPort();
-    }
-
     CScriptedMedium objMedium;
     std::atomic<bool> bOpenSucceeds{true};
-    std::atomic<bool> bConnected{true}; // IsOpen once opened
-
-    bool IsOpen() const override { return this->GetOpenFlag() && bConnected.load(); }
+    bool IsOpen() const override { return this->GetOpenFlag(); }
 
 protected:
     bool OpenPort() override
@@ -156,24 +143,19 @@ class CTestPort : public CScriptedPort<CPortBase>
 {
 public:
     CTestPort(short nWorkMode, unsigned short nTransMode)
-        : CScriptedPort<CPortBase>(QStringLiteral("COM_TEST"), nWorkMode), m_nTransMode(nTransMode)
-    {
-    }
+        : CScriptedPort<CPortBase>(QStringLiteral("COM_TEST"), nWorkMode), m_nTransMode(nTransMode) {}
     ~CTestPort() override { StopPort(); } // before the overrides go away
-    unsigned short GetTransMode() const override { return m_nTransMode.load(); }
+    unsigned short GetTransMode() const override { return m_nTransMode; }
 
 private:
-    std::atomic<unsigned short> m_nTransMode;
+    const unsigned short m_nTransMode;
 };
 
 class CTestNetPort : public CScriptedPort<CPortNet>
 {
 public:
     CTestNetPort(short nWorkMode, unsigned short nTransMode, unsigned short nMaxAsynNum)
-        : CScriptedPort<CPortNet>(QStringLiteral("NET_TEST"), nWorkMode)
-    {
-        SetNetModes(nTransMode, nMaxAsynNum);
-    }
+        : CScriptedPort<CPortNet>(QStringLiteral("NET_TEST"), nWorkMode) { SetNetModes(nTransMode, nMaxAsynNum); }
     ~CTestNetPort() override { StopPort(); }
     void SetModes(unsigned short nTransMode, unsigned short nMaxAsynNum) { SetNetModes(nTransMode, nMaxAsynNum); }
 };
@@ -199,16 +181,13 @@ public:
                          [this](QString, quint16 nAddr, LINK_PROC_ERR_EN enType, QByteArray objBytes) {
                              Add({LinkEvent::Raw, NowMs(), nAddr, enType, objBytes, {}, false});
                          }, Qt::DirectConnection);
-        QObject::connect(pPort, &CPortBase::siRecvData, &m_objContext,
-                         [this](QString, LINK_RECV_DATA_S stRecv) {
-                             Add({LinkEvent::Record, NowMs(), stRecv.nAddr, stRecv.enType, stRecv.objData, stRecv, false});
-                         }, Qt::DirectConnection);
-        QObject::connect(pPort, &CPortBase::siPortState, &m_objContext,
-                         [this](QString, bool bOpen) {
-                             Add({LinkEvent::State, NowMs(), 0, LINK_ERR_GENERAL, {}, {}, bOpen});
-                         }, Qt::DirectConnection);
+        QObject::connect(pPort, &CPortBase::siRecvData, &m_objContext, [this](QString, LINK_RECV_DATA_S stRecv) {
+            Add({LinkEvent::Record, NowMs(), stRecv.nAddr, stRecv.enType, stRecv.objData, stRecv, false});
+        }, Qt::DirectConnection);
+        QObject::connect(pPort, &CPortBase::siPortState, &m_objContext, [this](QString, bool bOpen) {
+            Add({LinkEvent::State, NowMs(), 0, LINK_ERR_GENERAL, {}, {}, bOpen});
+        }, Qt::DirectConnection);
     }
-
     std::vector<LinkEvent> Events()
     {
         std::lock_guard<std::mutex> objLock(m_objLock);
@@ -228,12 +207,9 @@ public:
     {
         std::unique_lock<std::mutex> objLock(m_objLock);
         return m_objCond.wait_for(objLock, std::chrono::milliseconds(nTimeoutMs), [&]() {
-            size_t nFound = 0;
-            for (const LinkEvent &stEvent : m_lstEvents) {
-                if (stEvent.enKind == enKind && (nType < 0 || stEvent.enType == nType))
-                    ++nFound;
-            }
-            return nFound >= nCount;
+            return size_t(std::count_if(m_lstEvents.begin(), m_lstEvents.end(), [&](const LinkEvent &stEvent) {
+                       return stEvent.enKind == enKind && (nType < 0 || stEvent.enType == nType);
+                   })) >= nCount;
         });
     }
 
@@ -246,7 +222,6 @@ private:
         }
         m_objCond.notify_all();
     }
-
     QObject m_objContext;
     std::mutex m_objLock;
     std::condition_variable m_objCond;

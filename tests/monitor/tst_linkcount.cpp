@@ -2,15 +2,13 @@
 // link and per device, the loss rate, refreshing, resetting and restarting.
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QtTest>
 
 #include "cdevicemgr.h"
 #include "cdlgcount.h"
 #include "cmttablewidget.h"
+#include "common/uidriver.h"
 #include "cportmgr.h"
-#include "monitor/monitorui.h"
-#include "uiutils.h"
 
 namespace {
 
@@ -36,7 +34,7 @@ QStringList Rows(CDlgLinkCount &objPage)
     return lstRows;
 }
 
-void ShowDevices(CDlgLinkCount &objPage, bool bDevices) { objPage.findChild<QComboBox *>()->setCurrentIndex(bDevices); }
+void ShowDevices(CDlgLinkCount &objPage, bool bDevices) { ChooseEntry(objPage.findChild<QComboBox *>(), bDevices); }
 
 } // namespace
 
@@ -60,7 +58,7 @@ private slots:
         objPage.show();
         Emit(1, LINK_SEND_OK);
         QVERIFY(Rows(objPage).isEmpty());
-        ClickButton(&objPage, QStringLiteral("启动"));
+        ClickButton(&objPage, T("启动"));
         for (int nKind = 0; nKind <= 9; ++nKind)
             Emit(1, LINK_PROC_ERR_EN(nKind));
         Emit(2, LINK_SEND_OK, 2);
@@ -68,38 +66,36 @@ private slots:
         Emit(9, LINK_RECV_FRAME_ERR);
         QCOMPARE(Rows(objPage), QStringList({LINK + "|3|1|66.67%|1|1|2|1"}));
         ShowDevices(objPage, true);
-        const QString strD1 = "[M]" + LINK + "-001|1|1|0.00%|1|1|1|1";
-        QCOMPARE(Rows(objPage), QStringList({strD1, "[M]" + LINK + "-002|2|0|100.00%|0|0|0|0"}));
+        const QString strD1 = "[M]" + LINK + "-001|1|1|0.00%|1|1|1|1", strD2 = "[M]" + LINK + "-002|";
+        QCOMPARE(Rows(objPage), QStringList({strD1, strD2 + "2|0|100.00%|0|0|0|0"}));
 
         // Without refreshing the table lags; switching views reads the counts.
         objPage.findChild<QCheckBox *>()->click();
         Emit(2, LINK_RECV_OK);
-        QCOMPARE(Rows(objPage).at(1), "[M]" + LINK + "-002|2|0|100.00%|0|0|0|0");
+        QCOMPARE(Rows(objPage).at(1), strD2 + "2|0|100.00%|0|0|0|0");
         ShowDevices(objPage, false);
         ShowDevices(objPage, true);
-        QCOMPARE(Rows(objPage).at(1), "[M]" + LINK + "-002|2|1|50.00%|0|0|0|0");
+        QCOMPARE(Rows(objPage).at(1), strD2 + "2|1|50.00%|0|0|0|0");
         objPage.findChild<QCheckBox *>()->click();
         // More replies than requests lose nothing.
         Emit(2, LINK_RECV_OK, 2);
-        QCOMPARE(Rows(objPage).at(1), "[M]" + LINK + "-002|2|3|0.00%|0|0|0|0");
+        QCOMPARE(Rows(objPage).at(1), strD2 + "2|3|0.00%|0|0|0|0");
 
-        QStringList lstShown;
-        SetMessageBoxResponder([&](MESSAGE_BOX_KIND_EN, const QString &strText) { lstShown << strText; return true; });
-        ClickButton(&objPage, QStringLiteral("重置"));
-        QCOMPARE(lstShown, QStringList({"请勾选项目！"}));
-        SetMessageBoxResponder({});
+        CUserScript objUser;
+        ClickButton(&objPage, T("重置"));
+        QCOMPARE(objUser.m_lstMessages, QStringList({T("请勾选项目！")}));
         ShowDevices(objPage, false);
         ToggleCheckCell(objPage.findChild<CMTTableWidget *>(), 0, 0);
-        ClickButton(&objPage, QStringLiteral("重置"));
+        ClickButton(&objPage, T("重置"));
         QCOMPARE(Rows(objPage), QStringList({LINK + "|0|0|0.00%|0|0|0|0"}));
         ShowDevices(objPage, true);
         QCOMPARE(Rows(objPage).first(), strD1);
 
         // Stopped, nothing counts; started again, counting begins at zero.
-        ClickButton(&objPage, QStringLiteral("启动"));
+        ClickButton(&objPage, T("启动"));
         Emit(1, LINK_SEND_OK);
         QCOMPARE(Rows(objPage).first(), strD1);
-        ClickButton(&objPage, QStringLiteral("启动"));
+        ClickButton(&objPage, T("启动"));
         QVERIFY(Rows(objPage).isEmpty());
     }
 };

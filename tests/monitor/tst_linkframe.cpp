@@ -3,24 +3,19 @@
 // files, the port filter, the receive switch and the bounds of the view.
 
 #include <QCheckBox>
-#include <QDir>
 #include <QPlainTextEdit>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QtTest>
 
 #include "cdlglinkframe.h"
-#include "cdlgsigsel.h"
-#include "cmttablewidget.h"
 #include "cnetparamgr.h"
 #include "common/freeport.h"
 #include "common/netrecords.h"
+#include "common/uidriver.h"
 #include "cport_base.h"
 #include "cportmgr.h"
-#include "monitor/monitorui.h"
-#include "uiutils.h"
 
 namespace {
 
@@ -52,27 +47,22 @@ class TstLinkFrame : public QObject
 {
     Q_OBJECT
 
-private:
     QTemporaryDir m_objDir;
-    QStringList m_lstMessages;
+    std::unique_ptr<CUserScript> m_pUser;
 
     // The storage files' texts without time stamps, oldest file first.
     QStringList FileTexts() const
     {
         QStringList lstTexts;
-        for (const QString &strName : QDir(m_objDir.path()).entryList({"KestrixFrameLog(*).txt"}, QDir::Files)) {
-            QFile objFile(QDir(m_objDir.path()).filePath(strName));
-            lstTexts << (objFile.open(QIODevice::ReadOnly) ? QString::fromLatin1(objFile.readAll()).remove(TIME_STAMP)
-                                                           : QStringLiteral("unreadable"));
-        }
+        for (const QString &strName : QDir(m_objDir.path()).entryList({"KestrixFrameLog(*).txt"}, QDir::Files))
+            lstTexts << QString::fromLatin1(ReadFile(m_objDir.filePath(strName))).remove(TIME_STAMP);
         return lstTexts;
     }
 
     void ChooseFolder(CDlgLinkFrame &objLog, const QString &strFolder)
     {
-        SetStdDialogResponder([strFolder](STD_DIALOG_KIND_EN, const QString &, const QVariant &) { return strFolder; });
-        ClickButton(&objLog, QStringLiteral("存储路径"));
-        SetStdDialogResponder({});
+        m_pUser->Pick(strFolder);
+        ClickButton(&objLog, T("存储路径"));
     }
 
 private slots:
@@ -80,13 +70,13 @@ private slots:
     {
         ApplyAppLook();
         RegisterLinkMetaTypes();
-        SetMessageBoxResponder([this](MESSAGE_BOX_KIND_EN, const QString &strText) { m_lstMessages << strText; return true; });
     }
 
     void init()
     {
         for (const QString &strName : QDir(m_objDir.path()).entryList(QDir::Files))
-            QFile::remove(QDir(m_objDir.path()).filePath(strName));
+            QFile::remove(m_objDir.filePath(strName));
+        m_pUser.reset(new CUserScript);
     }
 
     void entriesOfARealLink()
@@ -104,9 +94,9 @@ private slots:
         CNetParaMgr::GetNetParaList() = {NetPara(LINK, LINK_MODE_TCP_CLIENT, TRANS_MODE_ASCII, objPeer.serverPort())};
         CDlgLinkFrame objLog;
         objLog.show();
-        Click(objLog, QStringLiteral("接收"));
+        Click(objLog, T("接收"));
         ChooseFolder(objLog, m_objDir.path());
-        Click(objLog, QStringLiteral("存储"));
+        Click(objLog, T("存储"));
 
         CPortBase *pLink = CPortMgr::RegisterPort(LINK, WORK_MODE_MASTER);
         QVERIFY(pLink != nullptr);
@@ -133,30 +123,29 @@ private slots:
             "NET001-Recv[ERROR-FRAME]: ", ": 01 03 ", ""};
         QTRY_COMPARE(Entries(objLog), lstExpected);
         // The file holds the same entries once storing stops.
-        Click(objLog, QStringLiteral("存储"));
+        Click(objLog, T("存储"));
         QCOMPARE(FileTexts(), QStringList(lstExpected.join('\n') + '\n'));
     }
 
     void storageFiles()
     {
         CDlgLinkFrame objLog;
-        Click(objLog, QStringLiteral("接收"));
+        Click(objLog, T("接收"));
         ChooseFolder(objLog, m_objDir.filePath("missing"));
-        m_lstMessages.clear();
-        Click(objLog, QStringLiteral("存储"));
-        QCOMPARE(m_lstMessages, QStringList({"Invalid storage path."}));
-        Click(objLog, QStringLiteral("存储"));
+        Click(objLog, T("存储"));
+        QCOMPARE(m_pUser->m_lstMessages, QStringList({"Invalid storage path."}));
+        Click(objLog, T("存储"));
 
         ChooseFolder(objLog, m_objDir.path());
         // Switched off and on within one second: the same file, appended to.
         QTRY_VERIFY_WITH_TIMEOUT(QTime::currentTime().msec() < 500, 2000);
         for (const char *pFrame : {"\x01", "\x02"}) {
-            Click(objLog, QStringLiteral("存储"));
+            Click(objLog, T("存储"));
             Emit("COM1", LINK_SEND_OK, pFrame);
-            Click(objLog, QStringLiteral("存储"));
+            Click(objLog, T("存储"));
         }
         QTest::qWait(1000);
-        Click(objLog, QStringLiteral("存储"));
+        Click(objLog, T("存储"));
         Emit("COM1", LINK_SEND_OK, "\x03");
         // A cancelled folder dialog stops writing, though storing stays ticked.
         ChooseFolder(objLog, QString());
@@ -168,32 +157,30 @@ private slots:
     {
         CDlgLinkFrame objLog;
         QVERIFY(CPortMgr::RegisterPort(LINK, WORK_MODE_MASTER) != nullptr);
-        SetDialogResponder([](QDialog *pDialog) {
-            auto *pSel = qobject_cast<CDlgSigSel *>(pDialog);
-            QVERIFY(pSel != nullptr && pSel->GetTable()->item(0, 1)->text() == LINK);
-            ToggleCheckCell(pSel->GetTable(), 0, 2);
-            ClickButton(pSel, QStringLiteral("确定"));
+        m_pUser->Then([](QDialog *pSel) {
+            QCOMPARE(pSel->findChild<QTableWidget *>()->item(0, 1)->text(), LINK);
+            TickRows({0})(pSel);
         });
-        ClickButton(&objLog, QStringLiteral("筛选端口"));
-        SetDialogResponder({});
+        ClickButton(&objLog, T("筛选端口"));
         CPortMgr::UnregisterPort(LINK);
 
         ChooseFolder(objLog, m_objDir.path());
-        Click(objLog, QStringLiteral("存储"));
-        Click(objLog, QStringLiteral("接收"));
+        Click(objLog, T("存储"));
+        Click(objLog, T("接收"));
         Emit(LINK, LINK_SEND_OK, "\x01");
         Emit("COM1", LINK_SEND_OK, "\x02");
-        Click(objLog, QStringLiteral("接收"));
+        Click(objLog, T("接收"));
         Emit("COM1", LINK_SEND_OK, "\x03");
-        Click(objLog, QStringLiteral("存储"));
+        Click(objLog, T("存储"));
         QTRY_COMPARE(Entries(objLog), QStringList({"COM1-Send: ", "02"}));
         QCOMPARE(FileTexts(), QStringList({"COM1-Send: \n02\n"}));
+        QVERIFY(m_pUser->m_lstUnexpected.isEmpty());
     }
 
     void viewKeepsTheNewestEntries()
     {
         CDlgLinkFrame objLog;
-        Click(objLog, QStringLiteral("接收"));
+        Click(objLog, T("接收"));
         const int nFed = CDlgLinkFrame::MAX_VIEW_ENTRIES * 3 / 2;
         for (int i = 0; i < nFed; ++i) {
             Emit("COM1", LINK_SEND_OK, QByteArray::number(i));

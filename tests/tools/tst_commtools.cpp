@@ -4,32 +4,12 @@
 
 #include <QDateTimeEdit>
 #include <QDesktopServices>
-#include <QDialog>
 #include <QGroupBox>
-#include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "cdlgcommtools.h"
 #include "common/uidriver.h"
-#include "uiutils.h"
-
-namespace {
-
-QByteArray ReadAll(const QString &strPath)
-{
-    QFile objFile(strPath);
-    return objFile.open(QIODevice::ReadOnly) ? objFile.readAll() : QByteArray("<missing>");
-}
-
-bool WriteFile(const QString &strPath, const QByteArray &objData)
-{
-    QFile objFile(strPath);
-    return objFile.open(QIODevice::WriteOnly | QIODevice::Truncate) && objFile.write(objData) == objData.size();
-}
-
-} // namespace
 
 class TstCommTools : public QObject
 {
@@ -41,7 +21,7 @@ public slots:
 
 private:
     std::unique_ptr<CDlgCommTools> m_pPage;
-    QStringList m_lstMessages;
+    std::unique_ptr<CUserScript> m_pUser;
     QStringList m_lstOpened;
 
     // The line edit inside the group of that title (the date editor's too).
@@ -55,12 +35,6 @@ private:
     }
     QPlainTextEdit *Editor() { return m_pPage->findChild<QPlainTextEdit *>(); }
 
-    void Type(const char *pTitle, const QString &strText)
-    {
-        QLineEdit *pEdit = Field(pTitle);
-        pEdit->selectAll();
-        QTest::keyClicks(pEdit, strText);
-    }
     // As an input method commits text (key clicks carry Latin-1 only).
     void TypeStream(const QString &strText)
     {
@@ -81,22 +55,14 @@ private:
     // "导入文件" with the path typed into the file dialog.
     void ImportFile(const QString &strPath)
     {
-        SetDialogResponder([&](QDialog *pDialog) {
-            QTest::keyClicks(pDialog->findChild<QLineEdit *>(), strPath);
-            ClickButton(pDialog, "确定");
-        });
+        m_pUser->Then(TypeAndPress(strPath, T("确定")));
         ClickButton(m_pPage.get(), "导入文件");
-        SetDialogResponder({});
     }
 
 private slots:
     void initTestCase()
     {
         ApplyAppLook();
-        SetMessageBoxResponder([this](MESSAGE_BOX_KIND_EN, const QString &strText) {
-            m_lstMessages << strText;
-            return true;
-        });
         QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
     }
     void init()
@@ -104,40 +70,33 @@ private slots:
         m_pPage.reset(new CDlgCommTools);
         m_pPage->resize(920, 600);
         m_pPage->show();
-        m_lstMessages.clear();
+        m_pUser.reset(new CUserScript);
         m_lstOpened.clear();
     }
 
     // Only the field typed in drives the others: it keeps the user's text.
-    void typedFields_data()
-    {
-        QTest::addColumn<QString>("strField");
-        QTest::addColumn<QString>("strTyped");
-        QTest::addColumn<QStringList>("lstExpect"); // the three fields of its group, left to right
-        const QString F = "浮点数(float)", H = "十六进制数", I = "十进制数(INT32)";
-        const QString D = "纪元秒(十进制)", E = "纪元秒(十六进制)";
-        QTest::newRow("float 1.0") << F << "1.0" << QStringList{"1.0", "0X3F800000", "1065353216"};
-        QTest::newRow("int -1") << I << "-1" << QStringList{"-nan", "0XFFFFFFFF", "-1"};
-        QTest::newRow("int shown pattern") << I << "3212836864" << QStringList{"-1.000000", "0XBF800000", "3212836864"};
-        QTest::newRow("int beyond 32 bits") << I << "4294967296" << QStringList{"0.000000", "0", "4294967296"};
-        QTest::newRow("hex negative float") << H << "BF800000" << QStringList{"-1.000000", "BF800000", "3212836864"};
-        QTest::newRow("hex prefix blanks") << H << "0x3F 80 00 00" << QStringList{"1.000000", "0x3F 80 00 00", "1065353216"};
-        QTest::newRow("hex beyond 32 bits") << H << "100000000" << QStringList{"0.0", "100000000", "0"};
-        // The epoch fields follow each other's every change, typed or not.
-        QTest::newRow("one day") << D << "86400" << QStringList{"1970-01-02 00:00:00", "86400", "0X00015180"};
-        QTest::newRow("hex one day") << E << "0x0001 5180" << QStringList{"1970-01-02 00:00:00", "86400", "0X00015180"};
-        QTest::newRow("beyond 32 bits") << D << "4294967296" << QStringList{"1970-01-01 00:00:00", "0", "0X00000000"};
-    }
+    // The epoch fields follow each other's every change, typed or not.
     void typedFields()
     {
-        QFETCH(QString, strField);
-        QFETCH(QString, strTyped);
-        QFETCH(QStringList, lstExpect);
-        Type(strField.toUtf8().constData(), strTyped);
-        const bool bEpoch = strField.startsWith("纪元秒");
-        QCOMPARE(bEpoch ? Texts({"日期时间", "纪元秒(十进制)", "纪元秒(十六进制)"})
-                        : Texts({"浮点数(float)", "十六进制数", "十进制数(INT32)"}),
-                 lstExpect);
+        const char *F = "浮点数(float)", *H = "十六进制数", *I = "十进制数(INT32)";
+        const char *D = "纪元秒(十进制)", *E = "纪元秒(十六进制)";
+        const struct { const char *pField, *pTyped; QStringList lstExpect; } CASES[] = { // its group, left to right
+            {F, "1.0", {"1.0", "0X3F800000", "1065353216"}},
+            {I, "-1", {"-nan", "0XFFFFFFFF", "-1"}},
+            {I, "3212836864", {"-1.000000", "0XBF800000", "3212836864"}},
+            {I, "4294967296", {"0.000000", "0", "4294967296"}},
+            {H, "BF800000", {"-1.000000", "BF800000", "3212836864"}},
+            {H, "0x3F 80 00 00", {"1.000000", "0x3F 80 00 00", "1065353216"}},
+            {H, "100000000", {"0.0", "100000000", "0"}},
+            {D, "86400", {"1970-01-02 00:00:00", "86400", "0X00015180"}},
+            {E, "0x0001 5180", {"1970-01-02 00:00:00", "86400", "0X00015180"}},
+            {D, "4294967296", {"1970-01-01 00:00:00", "0", "0X00000000"}},
+        };
+        for (const auto &stCase : CASES) {
+            init();
+            TypeInto(Field(stCase.pField), stCase.pTyped);
+            QCOMPARE(stCase.pField == D || stCase.pField == E ? Texts({"日期时间", D, E}) : Texts({F, H, I}), stCase.lstExpect);
+        }
     }
 
     // Stepping the year: up a year, then down twice, which stops at 1970
@@ -153,28 +112,26 @@ private slots:
         QCOMPARE(Texts({"日期时间", "纪元秒(十进制)"}), QStringList({"1970-01-01 00:00:00", "0"}));
     }
 
-    void byteStreams_data()
-    {
-        QTest::addColumn<QString>("strTyped");
-        QTest::addColumn<QString>("strButton");
-        QTest::addColumn<QString>("strExpect"); // the editor's text, or length and CRCs
-        const QString S = "字符串", C = "CRC / Size";
-        QTest::newRow("text, CR blank, LF kept") << "48 65 6C 6C 6F 0D 0A" << S << "Hello \n";
-        QTest::newRow("text, high bytes blank") << "C3 A9 41 09" << S << "  A ";
-        QTest::newRow("codes, beyond Latin-1 zero") << "Hi\né中" << "码流" << "48 69 0A E9 00 ";
-        QTest::newRow("read request") << "01 03 00 00 00 01" << C << "6 2692 0X0A84";
-        QTest::newRow("lenient text") << "0x01 3 0 0 0 0A" << C << "6 52677 0XCDC5";
-        QTest::newRow("empty") << "" << C << "0 65535 0XFFFF";
-    }
+    // Bytes typed as hex codes (leniently) rendered as text, text as codes,
+    // and counted with their Modbus CRC.
     void byteStreams()
     {
-        QFETCH(QString, strTyped);
-        QFETCH(QString, strButton);
-        QFETCH(QString, strExpect);
-        TypeStream(strTyped);
-        QVERIFY(ClickButton(m_pPage.get(), strButton));
-        QCOMPARE(strButton == "CRC / Size" ? CrcFields().join(' ') : Editor()->toPlainText(), strExpect);
-        QVERIFY(m_lstMessages.isEmpty());
+        const QString S = T("字符串"), C = "CRC / Size";
+        const struct { QString strTyped, strButton, strExpect; } CASES[] = { // the editor's text, or length and CRCs
+            {"48 65 6C 6C 6F 0D 0A", S, "Hello \n"}, // CR blank, LF kept
+            {"C3 A9 41 09", S, "  A "},               // high bytes blank
+            {T("Hi\né中"), T("码流"), "48 69 0A E9 00 "}, // beyond Latin-1: zero
+            {"01 03 00 00 00 01", C, "6 2692 0X0A84"},
+            {"0x01 3 0 0 0 0A", C, "6 52677 0XCDC5"},
+            {"", C, "0 65535 0XFFFF"},
+        };
+        for (const auto &stCase : CASES) {
+            init();
+            TypeStream(stCase.strTyped);
+            QVERIFY(ClickButton(m_pPage.get(), stCase.strButton));
+            QCOMPARE(stCase.strButton == C ? CrcFields().join(' ') : Editor()->toPlainText(), stCase.strExpect);
+            QVERIFY(m_pUser->m_lstMessages.isEmpty());
+        }
     }
 
     // A long text: the user is told to wait, the result fills in dump lines
@@ -184,12 +141,11 @@ private slots:
         const int nLen = 100001; // 6250 lines of 16 and one byte
         Editor()->setPlainText(QString(nLen, QLatin1Char('A')));
         ClickButton(m_pPage.get(), "码流");
-        QCOMPARE(m_lstMessages, QStringList{"字符串长度过长，请耐心等待！"});
+        QCOMPARE(m_pUser->m_lstMessages, QStringList{"字符串长度过长，请耐心等待！"});
         QVERIFY(m_pPage->IsFillingStream());
         QVERIFY(!FindButton(m_pPage.get(), "码流")->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(!m_pPage->IsFillingStream(), 20000);
         QCOMPARE(Editor()->toPlainText(), (QStringLiteral("41 ").repeated(16) + '\n').repeated(nLen / 16) + "41 ");
-
     }
 
     void fileLengthCrcAndDump()
@@ -198,14 +154,14 @@ private slots:
         const QString strFile = objDir.filePath(QStringLiteral("data.bin"));
         const QString strDump = strFile + QStringLiteral("_Bytes.txt");
         ClickButton(m_pPage.get(), "导出文件");
-        QCOMPARE(m_lstMessages, QStringList{"请选择待转换的文件！"});
+        QCOMPARE(m_pUser->m_lstMessages, QStringList{"请选择待转换的文件！"});
 
         // The check value of the Modbus CRC, and its dump line.
         QVERIFY(WriteFile(strFile, "123456789"));
         ImportFile(strFile);
         QCOMPARE(CrcFields(), QStringList({"9", "19255", "0X4B37"}));
         ClickButton(m_pPage.get(), "导出文件");
-        QCOMPARE(ReadAll(strDump), QByteArray("31 32 33 34 35 36 37 38 39 \n"));
+        QCOMPARE(ReadFile(strDump), QByteArray("31 32 33 34 35 36 37 38 39 \n"));
         QCOMPARE(m_lstOpened, QStringList{strDump});
 
         // Two full lines and one byte; the longer old dump is replaced.
@@ -214,7 +170,7 @@ private slots:
             objData.append(char(i * 8));
         QVERIFY(WriteFile(strFile, objData) && WriteFile(strDump, QByteArray(500, 'x')));
         ClickButton(m_pPage.get(), "导出文件");
-        QCOMPARE(ReadAll(strDump), QByteArray("00 08 10 18 20 28 30 38 40 48 50 58 60 68 70 78 \n"
+        QCOMPARE(ReadFile(strDump), QByteArray("00 08 10 18 20 28 30 38 40 48 50 58 60 68 70 78 \n"
                                               "80 88 90 98 A0 A8 B0 B8 C0 C8 D0 D8 E0 E8 F0 F8 \n"
                                               "00 \n"));
 
@@ -223,7 +179,7 @@ private slots:
         ImportFile(objDir.filePath(QStringLiteral("missing.bin")));
         QCOMPARE(CrcFields(), QStringList({"0", "0", "0X0000"}));
         ClickButton(m_pPage.get(), "导出文件");
-        QCOMPARE(m_lstMessages, QStringList({"请选择待转换的文件！", "文件打开失败",
+        QCOMPARE(m_pUser->m_lstMessages, QStringList({"请选择待转换的文件！", "文件打开失败",
                                              "源文件打开失败，请确认文件是否存在或已经被打开！"}));
         QVERIFY(m_lstOpened.isEmpty());
     }

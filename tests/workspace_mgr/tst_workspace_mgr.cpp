@@ -1,11 +1,9 @@
 // The link and device management page and the device list, driven through
 // their widgets over real links: TCP servers on loopback and socat pty pairs.
 
-#include <QComboBox>
-#include <QLineEdit>
-#include <QSignalSpy>
 #include <QTabBar>
 #include <QtTest>
+#include <memory>
 
 #include "ccfgfilemgr.h"
 #include "cdevicebase.h"
@@ -18,32 +16,16 @@
 #include "cnetparamgr.h"
 #include "common/freeport.h"
 #include "common/socatpair.h"
-#include "commonfunc.h"
 #include "common/uidriver.h"
+#include "commonfunc.h"
 #include "linkdefine.h"
 #include "pushbutton.h"
-#include "uiutils.h"
 
 namespace {
 
-QString T(const char *pText)
+QString Column(QTableWidget *pTable, int nColumn)
 {
-    return QString::fromUtf8(pText);
-}
-
-void ChooseEntry(QComboBox *pCombo, int nIndex)
-{
-    QTest::keyClick(pCombo, Qt::Key_Home);
-    for (int i = 0; i < nIndex; ++i)
-        QTest::keyClick(pCombo, Qt::Key_Down);
-}
-
-QString ColumnTexts(QTableWidget *pTable, int nColumn)
-{
-    QStringList lstTexts;
-    for (int nRow = 0; nRow < pTable->rowCount(); ++nRow)
-        lstTexts << pTable->item(nRow, nColumn)->text();
-    return lstTexts.join(QLatin1Char(','));
+    return ColumnTexts(pTable, nColumn).join(QLatin1Char(','));
 }
 
 QAbstractButton *StateButton(CDlgDeviceMgr *pPage, int nRow)
@@ -51,9 +33,12 @@ QAbstractButton *StateButton(CDlgDeviceMgr *pPage, int nRow)
     return qobject_cast<QAbstractButton *>(pPage->GetTable()->cellWidget(nRow, CDlgDeviceMgr::COL_STATE));
 }
 
-void ShowTab(CDlgDeviceMgr *pPage, int nTab)
+// The links page, shown on the network tab when asked.
+void ShowPage(CDlgDeviceMgr &objPage, bool bNetTab = true)
 {
-    QTest::mouseClick(pPage->GetTabBar(), Qt::LeftButton, Qt::NoModifier, pPage->GetTabBar()->tabRect(nTab).center());
+    objPage.show();
+    if (bNetTab)
+        QTest::mouseClick(objPage.GetTabBar(), Qt::LeftButton, Qt::NoModifier, objPage.GetTabBar()->tabRect(1).center());
 }
 
 // Ticks the link, chooses the device type and the address range, and adds.
@@ -61,19 +46,19 @@ void AddDevices(CDlgDeviceMgr *pPage, int nRow, int nTypeIndex, const QString &s
 {
     CMTTableWidget *pTable = pPage->GetTable();
     ToggleCheckCell(pTable, nRow, CDlgDeviceMgr::COL_NAME);
-    ChooseEntry(qobject_cast<QComboBox *>(pTable->cellWidget(nRow, CDlgDeviceMgr::COL_DEVICE_TYPE)), nTypeIndex);
+    ChooseEntry(pTable->cellWidget(nRow, CDlgDeviceMgr::COL_DEVICE_TYPE), nTypeIndex);
     QVERIFY(EditCell(pTable, nRow, CDlgDeviceMgr::COL_START_ADDR, strStart));
     QVERIFY(EditCell(pTable, nRow, CDlgDeviceMgr::COL_END_ADDR, strEnd));
     QTest::mouseClick(pPage->GetAddDeviceButton(), Qt::LeftButton);
     ToggleCheckCell(pTable, nRow, CDlgDeviceMgr::COL_NAME);
 }
 
-void StoreNetLink(const QString &strName, quint16 nLinkMode, quint16 nPort)
+void StoreNetLink(const QString &strName, quint16 nLinkMode, int nPort = PickFreePort())
 {
     NET_PARA_DATA_S stPara;
     stPara.strNetName = strName;
     stPara.nLinkMode = nLinkMode;
-    stPara.nPortID = nPort;
+    stPara.nPortID = quint16(nPort);
     QVERIFY(CNetParaMgr::SetNetPara(stPara));
 }
 
@@ -83,6 +68,11 @@ class TstWorkspaceMgr : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir m_objDir;
+    std::unique_ptr<CUserScript> m_pUser;
+
+    QStringList &Messages() { return m_pUser->m_lstMessages; }
+
 private slots:
     void initTestCase()
     {
@@ -90,54 +80,41 @@ private slots:
         ApplyAppLook();
         QVERIFY(QDir::setCurrent(m_objDir.path()));
         CDeviceMgr::GetInstance();
-        SetMessageBoxResponder([this](MESSAGE_BOX_KIND_EN, const QString &strText) {
-            m_lstMessages << strText;
-            return m_bAnswerOk;
-        });
     }
 
     void init()
     {
         CDeviceMgr::ClearDevices();
         CCfgFileMgr::GetInstance()->ClearCfg();
-        m_lstMessages.clear();
-        m_bAnswerOk = true;
+        m_pUser.reset(new CUserScript);
     }
 
-    void cleanup() { SetDialogResponder({}); }
+    void cleanup()
+    {
+        QVERIFY(m_pUser->m_lstUnexpected.isEmpty());
+        m_pUser.reset();
+    }
 
     void cleanupTestCase() { CDeviceMgr::DestroyInstance(); }
 
     // The new link takes the first free number above the previous one; links
     // whose numbers coincide share one row.
-    void newNetLinkNames_data()
-    {
-        QTest::addColumn<QStringList>("lstStored");
-        QTest::addColumn<QString>("strRows");
-        QTest::newRow("empty") << QStringList() << "NET000";
-        QTest::newRow("gap at one") << QStringList({"NET002", "NET003"}) << "NET001,NET002,NET003";
-        QTest::newRow("gap inside") << QStringList({"NET004", "NET001", "NET002"}) << "NET001,NET002,NET003,NET004";
-        QTest::newRow("no gap") << QStringList({"NET000", "NET001"}) << "NET000,NET001,NET002";
-        QTest::newRow("same number") << QStringList({"NET1", "NET001"}) << "NET001,NET002";
-    }
-
     void newNetLinkNames()
     {
-        QFETCH(QStringList, lstStored);
-        QFETCH(QString, strRows);
-        for (const QString &strName : lstStored)
-            StoreNetLink(strName, LINK_MODE_TCP_CLIENT, 502);
-        CDlgDeviceMgr objPage;
-        objPage.show();
-        ShowTab(&objPage, 1);
-        QString strTitle;
-        SetDialogResponder([&](QDialog *pDialog) {
-            strTitle = pDialog->windowTitle();
-            ClickButton(pDialog, T("确认"));
-        });
-        ClickButton(&objPage, T("新增"));
-        QCOMPARE(strTitle, T("网络参数配置"));
-        QCOMPARE(ColumnTexts(objPage.GetTable(), CDlgDeviceMgr::COL_NAME), strRows);
+        const struct { QStringList lstStored; const char *pRows; } CASES[] = {
+            {{}, "NET000"}, {{"NET002", "NET003"}, "NET001,NET002,NET003"},
+            {{"NET004", "NET001", "NET002"}, "NET001,NET002,NET003,NET004"},
+            {{"NET000", "NET001"}, "NET000,NET001,NET002"}, {{"NET1", "NET001"}, "NET001,NET002"}};
+        for (const auto &stCase : CASES) {
+            init();
+            for (const QString &strName : stCase.lstStored)
+                StoreNetLink(strName, LINK_MODE_TCP_CLIENT, 502);
+            CDlgDeviceMgr objPage;
+            ShowPage(objPage);
+            m_pUser->Then(Press(T("确认")));
+            ClickButton(&objPage, T("新增"));
+            QCOMPARE(Column(objPage.GetTable(), CDlgDeviceMgr::COL_NAME), QString(stCase.pRows));
+        }
     }
 
     // A refused setting keeps the dialog open for correction; a port beyond
@@ -146,20 +123,18 @@ private slots:
     void networkDialogRefusesAndCorrects()
     {
         const int nPort = PickFreePort();
-        StoreNetLink("NET000", LINK_MODE_TCP_SERVER, quint16(nPort));
+        StoreNetLink("NET000", LINK_MODE_TCP_SERVER, nPort);
         CDlgDeviceMgr objPage;
-        objPage.show();
-        ShowTab(&objPage, 1);
+        ShowPage(objPage);
         QStringList lstSteps;
-        SetDialogResponder([&](QDialog *pDialog) {
+        m_pUser->Then([&](QDialog *pDialog) {
             CMTTableWidget *pTable = qobject_cast<CDlgLinkParaSet *>(pDialog)->GetTable();
-            auto *pTransMode = qobject_cast<QComboBox *>(pTable->cellWidget(2, 1));
-            const auto fnAsyncEditable = [&] { return pTable->item(5, 1)->flags().testFlag(Qt::ItemIsEditable); };
-            lstSteps << QString::number(fnAsyncEditable());
-            ChooseEntry(pTransMode, TRANS_MODE_TCP_ASYNC);
-            lstSteps << QString::number(fnAsyncEditable());
+            const auto fnAsyncEditable = [&] { return QString::number(pTable->item(5, 1)->flags().testFlag(Qt::ItemIsEditable)); };
+            lstSteps << fnAsyncEditable();
+            ChooseEntry(pTable->cellWidget(2, 1), TRANS_MODE_TCP_ASYNC);
+            lstSteps << fnAsyncEditable();
             QVERIFY(EditCell(pTable, 5, 1, "4"));
-            ChooseEntry(qobject_cast<QComboBox *>(pTable->cellWidget(1, 1)), LINK_MODE_TCP_SERVER);
+            ChooseEntry(pTable->cellWidget(1, 1), LINK_MODE_TCP_SERVER);
             for (const QString &strPort : {QString::number(nPort), QString("70000"), QString::number(nPort + 1)}) {
                 QVERIFY(EditCell(pTable, 4, 1, strPort));
                 ClickButton(pDialog, T("确认"));
@@ -168,47 +143,45 @@ private slots:
         });
         ClickButton(&objPage, T("新增"));
         QCOMPARE(lstSteps, QStringList({"0", "1", "1", "1", "0"}));
-        QCOMPARE(m_lstMessages, QStringList({T("参数配置失败！请确认多端口之间的参数是否存在冲突。"),
-                                             T("参数值超出范围：目标/监听端口")}));
+        QCOMPARE(Messages(), QStringList({T("参数配置失败！请确认多端口之间的参数是否存在冲突。"),
+                                          T("参数值超出范围：目标/监听端口")}));
         NET_PARA_DATA_S stStored;
         CNetParaMgr::GetNetPara("NET001", stStored);
         QCOMPARE(stStored.nPortID, quint16(nPort + 1));
         QCOMPARE(stStored.nMaxAsynNum, quint16(4));
-        QCOMPARE(ColumnTexts(objPage.GetTable(), CDlgDeviceMgr::COL_NAME), QString("NET000,NET001"));
+        QCOMPARE(Column(objPage.GetTable(), CDlgDeviceMgr::COL_NAME), QString("NET000,NET001"));
     }
 
     // The state button shows what the link reports, whatever was clicked.
     void stateButtonFollowsRealLink()
     {
-        StoreNetLink("NET000", LINK_MODE_TCP_SERVER, quint16(PickFreePort()));
+        StoreNetLink("NET000", LINK_MODE_TCP_SERVER);
         CDlgDeviceMgr objPage;
-        objPage.show();
-        ShowTab(&objPage, 1);
+        ShowPage(objPage);
         QTest::mouseClick(StateButton(&objPage, 0), Qt::LeftButton);
-        QCOMPARE(m_lstMessages, QStringList(T("该端口尚未关联任何设备，禁止操作端口状态！")));
-        QCOMPARE(StateButton(&objPage, 0)->text(), T("启动"));
-        QVERIFY(!StateButton(&objPage, 0)->isChecked());
+        QCOMPARE(Messages(), QStringList(T("该端口尚未关联任何设备，禁止操作端口状态！")));
+        QVERIFY(StateButton(&objPage, 0)->text() == T("启动") && !StateButton(&objPage, 0)->isChecked());
 
         AddDevices(&objPage, 0, 1, "2", "4");
         QCOMPARE(CDeviceMgr::GetDeviceName("NET000", 4), QString("[S]NET000-004"));
         QTRY_COMPARE(StateButton(&objPage, 0)->text(), T("关闭"));
         QVERIFY(StateButton(&objPage, 0)->isChecked());
         for (const char *pExpected : {"启动", "关闭"}) {
-            m_lstMessages.clear();
+            Messages().clear();
             QTest::mouseClick(StateButton(&objPage, 0), Qt::LeftButton);
-            QCOMPARE(m_lstMessages, QStringList(T("端口控制命令已下发...")));
+            QCOMPARE(Messages(), QStringList(T("端口控制命令已下发...")));
             QTRY_COMPARE(StateButton(&objPage, 0)->text(), T(pExpected));
         }
 
         // A rebuilt row offers the kind of device its link serves; a serving
         // link cannot be removed, an idle one can.
-        ShowTab(&objPage, 0);
-        ShowTab(&objPage, 1);
-        QCOMPARE(qobject_cast<QComboBox *>(objPage.GetTable()->cellWidget(0, 1))->currentText(), T("  从机"));
+        ShowPage(objPage, false);
+        ShowPage(objPage);
+        QCOMPARE(CellText(objPage.GetTable(), 0, 1), T("  从机"));
         ToggleCheckCell(objPage.GetTable(), 0, 0);
-        m_lstMessages.clear();
+        Messages().clear();
         ClickButton(&objPage, T("移除"));
-        QCOMPARE(m_lstMessages, QStringList(T("端口正在服务设备，无法删除！- NET000")));
+        QCOMPARE(Messages(), QStringList(T("端口正在服务设备，无法删除！- NET000")));
         CDeviceMgr::ClearDevices();
         QCOMPARE(StateButton(&objPage, 0)->text(), T("启动"));
         ToggleCheckCell(objPage.GetTable(), 0, 0);
@@ -216,34 +189,25 @@ private slots:
         QCOMPARE(objPage.GetTable()->rowCount(), 0);
     }
 
-    void addDeviceRefusals_data()
-    {
-        QTest::addColumn<bool>("bTick");
-        QTest::addColumn<QString>("strStart");
-        QTest::addColumn<QString>("strEnd");
-        QTest::addColumn<QString>("strMessage");
-        QTest::newRow("nothing ticked") << false << "1" << "1" << T("请选择添加设备所挂靠的链接/端口。");
-        QTest::newRow("reversed range") << true << "5" << "2" << T("设备添加失败，起始地址应小于等于结束地址！");
-        QTest::newRow("beyond 16 bits") << true << "1" << "65537" << T("设备添加失败，设备地址过大！");
-    }
-
+    // Nothing added without a link ticked, with a reversed range or past 16 bits.
     void addDeviceRefusals()
     {
-        QFETCH(bool, bTick);
-        QFETCH(QString, strStart);
-        QFETCH(QString, strEnd);
-        QFETCH(QString, strMessage);
-        StoreNetLink("NET000", LINK_MODE_TCP_CLIENT, quint16(PickFreePort()));
-        CDlgDeviceMgr objPage;
-        objPage.show();
-        ShowTab(&objPage, 1);
-        if (bTick) {
-            AddDevices(&objPage, 0, 0, strStart, strEnd);
-        } else {
-            QTest::mouseClick(objPage.GetAddDeviceButton(), Qt::LeftButton);
+        const struct { bool bTick; const char *pStart, *pEnd, *pShown; } CASES[] = {
+            {false, "1", "1", "请选择添加设备所挂靠的链接/端口。"},
+            {true, "5", "2", "设备添加失败，起始地址应小于等于结束地址！"},
+            {true, "1", "65537", "设备添加失败，设备地址过大！"}};
+        for (const auto &stCase : CASES) {
+            init();
+            StoreNetLink("NET000", LINK_MODE_TCP_CLIENT);
+            CDlgDeviceMgr objPage;
+            ShowPage(objPage);
+            if (stCase.bTick)
+                AddDevices(&objPage, 0, 0, stCase.pStart, stCase.pEnd);
+            else
+                QTest::mouseClick(objPage.GetAddDeviceButton(), Qt::LeftButton);
+            QCOMPARE(Messages(), QStringList(T(stCase.pShown)));
+            QVERIFY(CDeviceMgr::GetDeviceList().isEmpty());
         }
-        QCOMPARE(m_lstMessages, QStringList(strMessage));
-        QVERIFY(CDeviceMgr::GetDeviceList().isEmpty());
     }
 
     // A virtual pair's end, typed by its path, becomes a port whose link opens.
@@ -252,15 +216,13 @@ private slots:
         CSocatPair objPair;
         QVERIFY(objPair.Start());
         CDlgDeviceMgr objPage;
-        objPage.show();
+        ShowPage(objPage, false);
         for (const QString &strPath : {QString("/nonexistent/ttyV9"), objPair.EndA()}) {
-            QTest::keyClick(objPage.GetComPathEdit(), Qt::Key_A, Qt::ControlModifier);
-            QTest::keyClicks(objPage.GetComPathEdit(), strPath);
+            TypeInto(objPage.GetComPathEdit(), strPath);
             ClickButton(&objPage, T("添加串口"));
         }
-        QCOMPARE(m_lstMessages, QStringList(T("未找到该串口设备：/nonexistent/ttyV9")));
-        const QStringList lstPorts = ColumnTexts(objPage.GetTable(), 0).split(QLatin1Char(','));
-        const int nRow = lstPorts.indexOf(objPair.EndA());
+        QCOMPARE(Messages(), QStringList(T("未找到该串口设备：/nonexistent/ttyV9")));
+        const int nRow = ColumnTexts(objPage.GetTable(), 0).indexOf(objPair.EndA());
         QVERIFY(nRow >= 0);
         AddDevices(&objPage, nRow, 1, "1", "1");
         QTRY_COMPARE(StateButton(&objPage, nRow)->text(), T("关闭"));
@@ -270,7 +232,7 @@ private slots:
     // moves to the first row when it goes, and to none with the last one.
     void deviceListRowsAndActiveDevice()
     {
-        StoreNetLink("NET000", LINK_MODE_TCP_SERVER, quint16(PickFreePort()));
+        StoreNetLink("NET000", LINK_MODE_TCP_SERVER);
         QCOMPARE(CDeviceMgr::AddDevice(QString(), "NET000", DEVICE_TYPE_SLAVE, 1, 3), QString("OK"));
         CDlgDeviceList objList;
         objList.show();
@@ -287,16 +249,15 @@ private slots:
         QCOMPARE(pTable->item(0, 1)->background().style(), Qt::NoBrush);
 
         ToggleCheckCell(pTable, 1, 0);
-        m_bAnswerOk = false;
+        m_pUser->Answer(false).Answer(true);
         ClickButton(&objList, T("移除"));
         QCOMPARE(pTable->rowCount(), 3);
-        m_bAnswerOk = true;
         ClickButton(&objList, T("移除"));
-        QCOMPARE(m_lstMessages.last(), T("请确认是否需要删除选择设备？"));
-        QCOMPARE(ColumnTexts(pTable, 0), QString("001,003"));
+        QCOMPARE(Messages().last(), T("请确认是否需要删除选择设备？"));
+        QCOMPARE(Column(pTable, 0), QString("001,003"));
         QCOMPARE(objActive.takeLast().at(0).toString(), QString("[S]NET000-001"));
         QCOMPARE(CDeviceMgr::AddDevice(QString(), "NET000", DEVICE_TYPE_SLAVE, 9, 9), QString("OK"));
-        QCOMPARE(ColumnTexts(pTable, 0), QString("001,003,003"));
+        QCOMPARE(Column(pTable, 0), QString("001,003,003"));
 
         DoubleClickHeader(pTable, 0);
         ClickButton(&objList, T("移除"));
@@ -304,12 +265,13 @@ private slots:
         QCOMPARE(objActive.takeLast().at(0).toString(), QString());
     }
 
-    // Red while a device is not launched, from its first row on; "参数" shows
-    // type, link and address.
+    // Red while a device is not launched, from its first row on; a double
+    // click opens the device's key information, and the list then shows what
+    // was changed.
     void deviceListStatesAndColumns()
     {
-        StoreNetLink("NET000", LINK_MODE_TCP_SERVER, quint16(PickFreePort()));
-        StoreNetLink("NET001", LINK_MODE_TCP_CLIENT, quint16(PickFreePort()));
+        StoreNetLink("NET000", LINK_MODE_TCP_SERVER);
+        StoreNetLink("NET001", LINK_MODE_TCP_CLIENT);
         QCOMPARE(CDeviceMgr::AddDevice(QString(), "NET001", DEVICE_TYPE_MASTER, 7, 7), QString("OK"));
         QCOMPARE(CDeviceMgr::AddDevice(QString(), "NET000", DEVICE_TYPE_SLAVE, 1, 1), QString("OK"));
         CDlgDeviceList objList;
@@ -320,29 +282,15 @@ private slots:
         QTRY_VERIFY(!fnRed(1));
 
         ClickButton(&objList, T("禁止"));
-        QCOMPARE(m_lstMessages, QStringList(T("请选择需要关闭的设备。")));
+        QCOMPARE(Messages(), QStringList(T("请选择需要关闭的设备。")));
         ToggleCheckCell(pTable, 1, 0);
         ClickButton(&objList, T("禁止"));
         QVERIFY(fnRed(1));
         ClickButton(&objList, T("恢复"));
         QVERIFY(!fnRed(1));
 
-        QSignalSpy objShowPages(&objList, &CDlgDeviceList::siShowStatkedWidget);
-        QVERIFY(pTable->isColumnHidden(4));
-        ClickButton(&objList, T("参数"));
-        QCOMPARE(QStringList({pTable->item(1, 2)->text(), pTable->item(1, 3)->text(), pTable->item(1, 4)->text()}),
-                 QStringList({T("从机"), "NET000", "1"}));
-        QVERIFY(!pTable->isColumnHidden(2) && !pTable->isColumnHidden(4));
-        ClickButton(&objList, T("参数"));
-        QVERIFY(pTable->isColumnHidden(2));
-        QCOMPARE(objShowPages.count(), 2);
-        QCOMPARE(objShowPages.at(0).at(0).toBool(), false);
-        QCOMPARE(objShowPages.at(1).at(0).toBool(), true);
-
-        // A double click opens the device's key information; the list then
-        // shows what was changed.
         QString strOpenedFor;
-        SetDialogResponder([&](QDialog *pDialog) {
+        m_pUser->Then([&](QDialog *pDialog) {
             CMTTableWidget *pInfo = qobject_cast<CDlgChangeDeviceInfo *>(pDialog)->GetTable();
             strOpenedFor = pInfo->item(0, 1)->text();
             QVERIFY(EditCell(pInfo, 0, 1, "Pump"));
@@ -350,13 +298,8 @@ private slots:
         });
         DoubleClickCell(pTable, 1, 1);
         QCOMPARE(strOpenedFor, QString("[S]NET000-001"));
-        QCOMPARE(ColumnTexts(pTable, 1), QString("[M]NET001-007,Pump"));
+        QCOMPARE(Column(pTable, 1), QString("[M]NET001-007,Pump"));
     }
-
-private:
-    QTemporaryDir m_objDir;
-    QStringList m_lstMessages;
-    bool m_bAnswerOk = true;
 };
 
 QTEST_MAIN(TstWorkspaceMgr)
