@@ -216,10 +216,11 @@ public:
 private:
     void Add(const LinkEvent &stEvent)
     {
-        {
-            std::lock_guard<std::mutex> objLock(m_objLock);
-            m_lstEvents.push_back(stEvent);
-        }
+        // Notified under the lock: a waiter that takes the lock afterwards is
+        // then ordered after the notification, which ThreadSanitizer needs to
+        // see before the recorder is destroyed.
+        std::lock_guard<std::mutex> objLock(m_objLock);
+        m_lstEvents.push_back(stEvent);
         m_objCond.notify_all();
     }
     QObject m_objContext;
