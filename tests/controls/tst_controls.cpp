@@ -1,9 +1,11 @@
 // The shared table driven with mouse and keys.
 
 #include <QDoubleSpinBox>
+#include <QPushButton>
 #include <QtTest>
 
 #include "cmttablewidget.h"
+#include "csearchbox.h"
 #include "common/uidriver.h"
 
 namespace {
@@ -114,6 +116,42 @@ private slots:
         QCOMPARE(pGain->data(Qt::EditRole).toDouble(), 0.000125);
     }
 
+    // Enter walks the matches one by one, each scrolled to the top and marked
+    // red, wraps past the last; a new text clears the marks and searches on.
+    void searchWalksWrapsAndClears()
+    {
+        CMTTableWidget objTable;
+        objTable.SetTblColumn(COLUMNS, 1);
+        objTable.setRowCount(40);
+        for (int nRow = 0; nRow < 40; ++nRow)
+            objTable.setItem(nRow, 0, new QTableWidgetItem(nRow < 5 ? QStringList({"Pump A", "valve", "pump b", "fan", "PUMP c"})[nRow]
+                                                           : nRow == 30 ? QStringLiteral("pump far") : QStringLiteral("x")));
+        objTable.resize(200, 200);
+        objTable.show();
+        CSearchBox objSearch;
+        objSearch.SetTargetTable(&objTable, 0);
+        QVERIFY(QTest::qWaitForWindowExposed(&objTable));
+        auto fnRed = [&objTable] {
+            QList<int> lstRows;
+            for (int nRow = 0; nRow < objTable.rowCount(); ++nRow)
+                if (objTable.item(nRow, 0)->foreground().color() == Qt::red)
+                    lstRows << nRow;
+            return lstRows;
+        };
+        QTest::keyClicks(objSearch.GetLineEdit(), QStringLiteral("pump"));
+        const QList<int> lstHits = {0, 2, 4, 30};
+        for (int i = 0; i < lstHits.size(); ++i) {
+            QTest::keyClick(objSearch.GetLineEdit(), Qt::Key_Return);
+            QCOMPARE(fnRed(), lstHits.mid(0, i + 1));
+            QCOMPARE(objTable.rowAt(0), lstHits.at(i));
+        }
+        QTest::keyClick(objSearch.GetLineEdit(), Qt::Key_Return);
+        QTest::mouseClick(objSearch.GetSearchButton(), Qt::LeftButton);
+        QCOMPARE(objTable.rowAt(0), 0);
+        objSearch.GetLineEdit()->setText(QStringLiteral("A"));
+        QTest::keyClick(objSearch.GetLineEdit(), Qt::Key_Return);
+        QCOMPARE(fnRed(), QList<int>({1}));
+    }
 };
 
 QTEST_MAIN(TstControls)

@@ -14,6 +14,7 @@
 #include "cdlgexportdevicecfg.h"
 #include "cdlginputnum.h"
 #include "cdlgparaset.h"
+#include "cdlgprogress.h"
 #include "cdlgtestframeinput.h"
 #include "cmttablewidget.h"
 #include "common/uidriver.h"
@@ -121,8 +122,28 @@ private slots:
         }
     }
 
-    // What comes back: a value its list does not offer survives, a refused
-    // text and an out-of-range number do not.
+    // The progress dialog closes itself once 100 (or more) arrives, also when
+    // that happened before it came up; 99 leaves it open.
+    void progressClosesItselfAt100()
+    {
+        const struct { QList<int> lstBefore, lstWhile; bool bClosed; } CASES[] = {
+            {{}, {100}, true}, {{}, {40, 150}, true}, {{100}, {}, true}, {{}, {40, 99}, false}};
+        for (const auto &stCase : CASES) {
+            CDlgProgress objDialog(T("配置加载中"));
+            for (int nValue : stCase.lstBefore)
+                objDialog.slProgressChanged(nValue);
+            const int nResult = Run(&objDialog, [&] {
+                for (int nValue : stCase.lstWhile)
+                    objDialog.slProgressChanged(nValue);
+                (void)QTest::qWaitFor([&] { return !objDialog.isVisible(); }, 200);
+            });
+            QCOMPARE(nResult == QDialog::Accepted, stCase.bClosed);
+            QCOMPARE(objDialog.GetValue(), stCase.bClosed ? 100 : 99);
+        }
+    }
+
+    // The rows a device kind shows; what comes back: a value its list does
+    // not offer survives, a refused text and an out-of-range number do not.
     void parameterReadBack()
     {
         for (quint16 nType : {DEVICE_TYPE_MASTER, DEVICE_TYPE_SLAVE}) {
@@ -136,6 +157,12 @@ private slots:
             CDlgParaSet objDialog(T("高级参数配置(x)"), QStringLiteral("x"), nType, objAttr);
             CMTTableWidget *pTable = objDialog.GetTable();
             QCOMPARE(Run(&objDialog, [&] {
+                         QList<int> lstShown;
+                         for (int nRow = 0; nRow < pTable->rowCount(); ++nRow)
+                             if (!pTable->isRowHidden(nRow))
+                                 lstShown << nRow;
+                         QCOMPARE(lstShown, nType == DEVICE_TYPE_MASTER ? QList<int>({0, 1, 4, 5, 6, 7, 8, 9})
+                                                                        : QList<int>({0, 1, 2, 3}));
                          QVERIFY(EditCell(pTable, 1, 1, "abc"));
                          if (nType == DEVICE_TYPE_MASTER)
                              ChooseEntry(pTable->cellWidget(4, 1), 2);

@@ -35,6 +35,22 @@ private slots:
         SaveStartTime();
     }
 
+    // Each strategy shows its own rows, also after one that hides few.
+    void rowsFollowTheStrategy()
+    {
+        CDlgSimulData objDlg(SHOW_TYPE_FLOAT, Settings(2, {"5", "1", "0", "4"}));
+        auto *pTable = objDlg.findChild<CMTTableWidget *>();
+        auto *pStrategy = qobject_cast<QComboBox *>(pTable->cellWidget(0, 1));
+        pStrategy->setCurrentIndex(3);
+        QCOMPARE(ColumnTexts(pTable, 0, true), QStringList({"策略", "振幅", "曲线周期(小时)", "位移", "平移时间(小时)",
+                                                            "刷新间隔时间(秒)", "时间轴起点", "随机区间上限", "随机区间下限",
+                                                            "极大值", "极小值"}));
+        for (const QPair<int, int> &stCase : QList<QPair<int, int>>{{0, 3}, {4, 7}, {1, 11}, {2, 12}}) {
+            pStrategy->setCurrentIndex(stCase.first);
+            QCOMPARE(ColumnTexts(pTable, 0, true).size(), stCase.second);
+        }
+    }
+
     // What the user types is corrected where the generator could not use it:
     // bounds the wrong way round, texts that are no numbers, durations too
     // short for a cycle (under a second the generator's cycle would be zero).

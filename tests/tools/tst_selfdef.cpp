@@ -17,6 +17,7 @@
 #include "common/modbuspeer.h"
 #include "common/netrecords.h"
 #include "common/uidriver.h"
+#include "common/valuetable.h"
 #include "cportmgr.h"
 #include "qcustomplot.h"
 
@@ -99,6 +100,35 @@ private slots:
         m_pPage.reset();
         m_pUser.reset();
         CDlgLinkDataCurve::DestroyInstance();
+    }
+
+    // Our own slave on a TCP server link answers a custom frame with its
+    // value, and with an exception where it has no point.
+    void onceAgainstOwnSlave()
+    {
+        const int nPort = PickFreePort();
+        QVERIFY(CNetParaMgr::SetNetPara(NetPara("NET_S", LINK_MODE_TCP_SERVER, TRANS_MODE_TCP_SYNC, nPort)));
+        QCOMPARE(CDeviceMgr::AddDevice(QString(), "NET_S", DEVICE_TYPE_SLAVE, 17, 17), QStringLiteral("OK"));
+        DEVICE_DATA_CFG_S objPoint;
+        objPoint.nID = 1;
+        objPoint.nBlock = BLOCK_HOLDING_REG;
+        objPoint.nSize = 1;
+        objPoint.nPrtcType = PRTC_TYPE_INT;
+        objPoint.nShowType = SHOW_TYPE_INT_DEC;
+        objPoint.strName = QStringLiteral("p");
+        CCfgFileMgr::GetInstance()->ReplaceDeviceDataCfgList("[S]NET_S-017", {objPoint});
+        CValueTable objSlaveValues;
+        objSlaveValues.Attach(CDeviceMgr::GetDevice("[S]NET_S-017"));
+        objSlaveValues.Set(1, "1234");
+        QVERIFY(QTest::qWaitFor([] { return CDeviceMgr::GetDevice("[S]NET_S-017")->GetState() == 1; }, 8000));
+        StartMaster(nPort);
+        m_pUser->Answer(false);
+        AddRow("03 00 00 00 01");
+        AddRow("03 00 64 00 01");
+        ClickPage("发送");
+        QTRY_COMPARE_WITH_TIMEOUT(m_lstReplies.size(), 2, 5000);
+        m_lstReplies.sort();
+        QCOMPARE(m_lstReplies, QStringList({"11 03 02 04 D2", "11 83 02"}));
     }
 
     // Sent once: libmodbus answers each ticked frame after 100 ms, a read of

@@ -7,6 +7,7 @@
 
 #include <QHBoxLayout>
 #include <QScrollBar>
+#include <QStackedWidget>
 #include <QtTest>
 
 #include <modbus/modbus.h>
@@ -23,6 +24,8 @@
 #include "cdlgdevicedatamgr.h"
 #include "cdlgdevicelist.h"
 #include "cdlgdevicemgr.h"
+#include "cdlgdevicesel.h"
+#include "pushbutton.h"
 #include "cmttablewidget.h"
 #include "cnetparamgr.h"
 #include "common/netrecords.h"
@@ -108,6 +111,8 @@ private:
     QWidget *m_pWindow = nullptr; // wired as in the main window
     CDlgDeviceDataMgr *m_pMgr = nullptr;
     CDlgDeviceList *m_pList = nullptr;
+    QStackedWidget *m_pPages = nullptr; // the links page, then the data pages
+    CDlgDeviceMgr *m_pLinks = nullptr;
 
     // The device's name cell in the device list.
     QTableWidgetItem *ListItem(const QString &strDevice)
@@ -119,6 +124,7 @@ private:
     // Clicks the device's name in the device list, which shows its data page.
     Page *ShowPage(const QString &strDevice)
     {
+        m_pPages->setCurrentIndex(1);
         ClickCell(m_pList->GetTable(), ListItem(strDevice)->row(), CDlgDeviceList::COL_NAME);
         return m_pMgr->GetCurrentPage();
     }
@@ -155,9 +161,13 @@ private slots:
         m_pWindow = new QWidget;
         auto *pLayout = new QHBoxLayout(m_pWindow);
         m_pList = new CDlgDeviceList(m_pWindow);
-        m_pMgr = new CDlgDeviceDataMgr(m_pWindow);
+        m_pPages = new QStackedWidget(m_pWindow);
+        m_pLinks = new CDlgDeviceMgr(m_pPages);
+        m_pMgr = new CDlgDeviceDataMgr(m_pPages);
+        m_pPages->addWidget(m_pLinks);
+        m_pPages->addWidget(m_pMgr);
         pLayout->addWidget(m_pList, 1);
-        pLayout->addWidget(m_pMgr, 8);
+        pLayout->addWidget(m_pPages, 8);
         connect(m_pList, &CDlgDeviceList::siCurrActvDeviceName, m_pMgr, &CDlgDeviceDataMgr::slCurrActvDeviceChanged);
         connect(m_pList, &CDlgDeviceList::siIsEditing, m_pMgr, &CDlgDeviceDataMgr::slIsEditing, Qt::DirectConnection);
         connect(m_pMgr, &CDlgDeviceDataMgr::siDeviceEditing, m_pList, &CDlgDeviceList::slDeviceEditing);
@@ -333,6 +343,99 @@ private slots:
         QCOMPARE(m_pMgr->GetCurrentPage()->GetDeviceName(), m_pList->GetActvDeviceName());
         m_pMgr->slCurrActvDeviceChanged(QStringLiteral("boiler")); // gone: nothing changes, nothing breaks
         QCOMPARE(m_pMgr->GetCurrentPage()->GetDeviceName(), m_pList->GetActvDeviceName());
+    }
+
+    // As a user: a TCP server link with a slave and a TCP client link with a
+    // master; the master's points copied to the slave; fixed values and a
+    // sine set on the slave; a cyclic read shows them on the master, the sine
+    // moving; a value sent from the master lands on the slave; stopping the
+    // server link turns both devices red.
+    void wholeRoadThroughTheWidgets()
+    {
+        CUserScript objUser;
+        const int nPort = PickFreePort();
+        m_pPages->setCurrentIndex(0);
+        QTest::mouseClick(m_pLinks->GetTabBar(), Qt::LeftButton, Qt::NoModifier, m_pLinks->GetTabBar()->tabRect(1).center());
+        auto fnAddLinkAndDevice = [&](int nLinkMode, int nRow, int nTypeIndex) {
+            objUser.Then([=](QDialog *pDialog) {
+                auto *pTable = pDialog->findChild<QTableWidget *>();
+                ChooseEntry(pTable->cellWidget(1, 1), nLinkMode);
+                ChooseEntry(pTable->cellWidget(2, 1), TRANS_MODE_TCP_SYNC);
+                QVERIFY(EditCell(pTable, 4, 1, QString::number(nPort)));
+                ClickButton(pDialog, T("确认"));
+            });
+            QVERIFY(ClickButton(m_pLinks, T("新增")));
+            CMTTableWidget *pTable = m_pLinks->GetTable();
+            ToggleCheckCell(pTable, nRow, CDlgDeviceMgr::COL_NAME);
+            ChooseEntry(pTable->cellWidget(nRow, CDlgDeviceMgr::COL_DEVICE_TYPE), nTypeIndex);
+            QTest::mouseClick(m_pLinks->GetAddDeviceButton(), Qt::LeftButton);
+            ToggleCheckCell(pTable, nRow, CDlgDeviceMgr::COL_NAME);
+        };
+        fnAddLinkAndDevice(LINK_MODE_TCP_SERVER, 0, 1);
+        fnAddLinkAndDevice(LINK_MODE_TCP_CLIENT, 1, 0);
+        const QString strSlave = QStringLiteral("[S]NET000-001"), strMaster = QStringLiteral("[M]NET001-001");
+        auto fnRed = [this](const QString &strDevice) {
+            QTableWidgetItem *pItem = ListItem(strDevice);
+            return pItem != nullptr && pItem->foreground().color() == Qt::red;
+        };
+        QTRY_VERIFY(ListItem(strSlave) && ListItem(strMaster) && !fnRed(strSlave) && !fnRed(strMaster));
+
+        // Three new points on the master, copied to the slave.
+        Page *pMaster = ShowPage(strMaster);
+        QVERIFY(pMaster != nullptr && pMaster->GetDeviceName() == strMaster);
+        QVERIFY(ClickButton(pMaster, T("配置")));
+        objUser.Then(TypeAndPress("3", T("确定")));
+        QVERIFY(ClickButton(pMaster, T("新增")));
+        objUser.Then([strSlave](QDialog *pDialog) {
+            QTableWidget *pTable = qobject_cast<CDlgDeviceSel *>(pDialog)->GetTable();
+            ToggleCheckCell(pTable, pTable->findItems(strSlave, Qt::MatchExactly).first()->row(), 2);
+            ClickButton(pDialog, T("确定"));
+        });
+        QVERIFY(ClickButton(pMaster, T("同步")));
+        QVERIFY(ClickButton(pMaster, T("配置")));
+        QCOMPARE(objUser.m_lstMessages.last(), T("数据配置同步已完成！"));
+
+        // Fixed values on rows 0 and 2, a sine of 100 around 200 with a period of 36 s on row 1
+        // (settings rows 1 to 3: the first coefficients, 7: the refresh interval).
+        Page *pSlave = ShowPage(strSlave);
+        QCOMPARE(pSlave->GetTable()->rowCount(), 3);
+        auto fnSimulate = [&](int nRow, int nStrategy, const QMap<int, QString> &mapRows) {
+            objUser.Then([=](QDialog *pDialog) {
+                auto *pTable = pDialog->findChild<QTableWidget *>();
+                ChooseEntry(pTable->cellWidget(0, 1), nStrategy);
+                for (auto it = mapRows.constBegin(); it != mapRows.constEnd(); ++it)
+                    QVERIFY(EditCell(pTable, it.key(), 1, it.value()));
+                ClickButton(pDialog, T("应用"));
+            });
+            DoubleClickCell(pSlave->GetTable(), nRow, Page::COL_VALUE);
+        };
+        fnSimulate(0, 0, {{1, "321"}});
+        fnSimulate(1, 3, {{1, "100"}, {2, "0.01"}, {3, "200"}, {7, "1"}});
+        fnSimulate(2, 0, {{1, "7"}});
+        QCOMPARE(ColumnTexts(pSlave->GetTable(), Page::COL_VALUE), QStringList({"321", "--", "7"}));
+
+        pMaster = ShowPage(strMaster);
+        objUser.Then(StartCyclic);
+        QVERIFY(ClickButton(pMaster, T("批量读")));
+        QTableWidget *pValues = pMaster->GetTable();
+        QTRY_COMPARE_WITH_TIMEOUT(CellText(pValues, 0, Page::COL_VALUE), QString("321"), 10000);
+        QTRY_COMPARE(CellText(pValues, 2, Page::COL_VALUE), QString("7"));
+        const QString strSine = CellText(pValues, 1, Page::COL_VALUE);
+        QVERIFY(qAbs(strSine.toInt() - 200) <= 100);
+        QTRY_VERIFY_WITH_TIMEOUT(CellText(pValues, 1, Page::COL_VALUE) != strSine, 10000);
+
+        objUser.Then(TypeAndPress("55", T("立即下发")));
+        DoubleClickCell(pValues, 2, Page::COL_VALUE);
+        QTRY_COMPARE(CellText(pSlave->GetTable(), 2, Page::COL_VALUE), QString("55"));
+        QTRY_COMPARE(CellText(pValues, 2, Page::COL_VALUE), QString("55"));
+
+        m_pPages->setCurrentIndex(0);
+        QTest::mouseClick(m_pLinks->GetTable()->cellWidget(0, CDlgDeviceMgr::COL_STATE), Qt::LeftButton);
+        QTRY_VERIFY(fnRed(strSlave) && fnRed(strMaster));
+        QVERIFY(!FindButton(m_pMgr->GetPage(strMaster), T("批量读"))->isChecked());
+        QVERIFY(!FindButton(m_pMgr->GetPage(strMaster), T("批量读"))->isEnabled());
+        QVERIFY(objUser.m_lstUnexpected.isEmpty());
+        CDeviceMgr::DelDevice({strSlave, strMaster});
     }
 
     // The master's points copied to a slave; a value set through the
