@@ -13,6 +13,12 @@
 class QDialog;
 class QWidget;
 
+// Interface texts stand in the sources as UTF-8.
+inline QString T(const char *pText)
+{
+    return QString::fromUtf8(pText);
+}
+
 void SetWidgetBaseColor(QWidget *pWidget, const QColor &objColor);
 
 // True when OK was pressed.

@@ -27,11 +27,6 @@ const int FILL_STEP_CHARS = FILL_STEP_LINES * (DUMP_BYTES_PER_LINE * 3 + 1);
 const int FIELD_GROUP_W = 280;
 const int FIELD_GROUP_H = 62;
 
-QString T(const char *pText)
-{
-    return QString::fromUtf8(pText);
-}
-
 QDateTime EpochToDateTime(quint32 nSeconds)
 {
     return QDateTime::fromSecsSinceEpoch(nSeconds, Qt::UTC);

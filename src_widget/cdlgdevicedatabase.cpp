@@ -40,11 +40,6 @@ const int PROGRESSIVE_LOAD_FROM = 11;
 // Rows above and below the view that get their selection lists ahead of scrolling.
 const int LIST_ROW_MARGIN = 5;
 
-QString T(const char *pText)
-{
-    return QString::fromUtf8(pText);
-}
-
 const MT_TBL_COLUMN_S DATA_COLUMNS[CDlgDeviceDataBase::COL_COUNT] = {
     {CDlgDeviceDataBase::COL_ID, 50, false, T("ID")},
     {CDlgDeviceDataBase::COL_IS_SHOW, 0, false, QString()},

@@ -21,11 +21,6 @@ const quint16 OPER_WRITE = 1;
 // A written value is read back once the slave had time to take it.
 const int READ_BACK_DELAY_MS = 200;
 
-QString T(const char *pText)
-{
-    return QString::fromUtf8(pText);
-}
-
 bool IsOk(const QString &strResult)
 {
     return strResult == QLatin1String(RESULT_OK);

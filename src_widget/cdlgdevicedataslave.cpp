@@ -8,15 +8,6 @@
 #include "simuldata.h"
 #include "uiutils.h"
 
-namespace {
-
-QString T(const char *pText)
-{
-    return QString::fromUtf8(pText);
-}
-
-} // namespace
-
 CDlgDeviceDataSlave::CDlgDeviceDataSlave(const QString &strDeviceName, QWidget *pParent)
     : CDlgDeviceDataBase(strDeviceName, pParent)
 {

@@ -15,11 +15,6 @@
 
 namespace {
 
-QString T(const char *pText)
-{
-    return QString::fromUtf8(pText);
-}
-
 const MT_TBL_COLUMN_S DEVICE_COLUMNS[] = {
     {CDlgDeviceList::COL_NUMBER, 60, false, T("序号")},
     {CDlgDeviceList::COL_NAME, 200, false, T("名称")},

@@ -26,11 +26,6 @@
 
 namespace {
 
-QString T(const char *pText)
-{
-    return QString::fromUtf8(pText);
-}
-
 const int TAB_COM = 0;
 const int TAB_NET = 1;
 const int MAX_NET_LINKS = 999;

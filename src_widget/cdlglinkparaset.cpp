@@ -13,11 +13,6 @@
 
 namespace {
 
-QString T(const char *pText)
-{
-    return QString::fromUtf8(pText);
-}
-
 enum : int
 {
     ROW_NAME = 0,

@@ -18,11 +18,6 @@
 
 namespace {
 
-QString T(const char *pText)
-{
-    return QString::fromUtf8(pText);
-}
-
 enum : int
 {
     COL_ID = 0,

@@ -19,11 +19,6 @@
 
 #include "uiutils.h"
 
-inline QString T(const char *pText)
-{
-    return QString::fromUtf8(pText);
-}
-
 // The visible button of that text inside pParent; null (and a warning) when there is none.
 inline QAbstractButton *FindButton(QWidget *pParent, const QString &strText)
 {

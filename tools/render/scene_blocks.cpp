@@ -22,6 +22,7 @@
 #include "csearchbox.h"
 #include "pushbutton.h"
 #include "toolbutton.h"
+#include "uiutils.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -31,11 +32,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QString T(const char *pText)
-{
-    return QString::fromUtf8(pText);
-}
 
 // A few masters and slaves on serial links, removed again by the guard.
 struct DEVICES_GUARD_S

@@ -10,15 +10,11 @@
 #include "cdlgdevicedataslave.h"
 #include "cmttablewidget.h"
 #include "commonfunc.h"
+#include "uiutils.h"
 
 #include <QPushButton>
 
 namespace {
-
-QString T(const char *pText)
-{
-    return QString::fromUtf8(pText);
-}
 
 struct POINT_S
 {

@@ -10,6 +10,7 @@
 #include "cdlgselfdef.h"
 #include "cdlgselfdefdevice.h"
 #include "csdpushbutton.h"
+#include "uiutils.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -20,11 +21,6 @@
 #include <QTableWidget>
 
 namespace {
-
-QString T(const char *pText)
-{
-    return QString::fromUtf8(pText);
-}
 
 template <class W> W *InGroup(QWidget *pPage, const char *pTitle)
 {
